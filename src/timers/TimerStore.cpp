@@ -1,1 +1,224 @@
-// placeholder
+#include "timers/TimerStore.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brindlecap {
+
+namespace {
+
+constexpr const char* kFolderName = "Brindlecap";
+constexpr const char* kFileName = "timers.json";
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Trims ASCII white space and the Unicode spaces and line breaks a pasted title may carry.
+std::string trimmed(const std::string& text) {
+  auto leadingSpaceLength = [](std::string_view s) -> std::size_t {
+    if (s.empty()) return 0;
+    if (isBlank(s[0])) return 1;
+    // U+0085, U+00A0 (C2 85, C2 A0); U+2028, U+2029, U+2000–U+200A, U+202F, U+205F (E2 …); U+3000.
+    if (s.size() >= 2 && static_cast<unsigned char>(s[0]) == 0xC2 &&
+        (static_cast<unsigned char>(s[1]) == 0x85 || static_cast<unsigned char>(s[1]) == 0xA0))
+      return 2;
+    if (s.size() >= 3 && static_cast<unsigned char>(s[0]) == 0xE2) {
+      auto b1 = static_cast<unsigned char>(s[1]), b2 = static_cast<unsigned char>(s[2]);
+      if (b1 == 0x80 && (b2 <= 0x8A || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) return 3;
+      if (b1 == 0x81 && b2 == 0x9F) return 3;
+    }
+    if (s.size() >= 3 && static_cast<unsigned char>(s[0]) == 0xE3 &&
+        static_cast<unsigned char>(s[1]) == 0x80 && static_cast<unsigned char>(s[2]) == 0x80)
+      return 3;
+    return 0;
+  };
+  std::string_view view(text);
+  while (auto n = leadingSpaceLength(view)) view.remove_prefix(n);
+  // Scan from the back by trying each possible sequence length ending at the last byte.
+  for (bool changed = true; changed && !view.empty();) {
+    changed = false;
+    for (std::size_t n = 1; n <= 3 && n <= view.size(); ++n) {
+      if (leadingSpaceLength(view.substr(view.size() - n)) == n) {
+        view.remove_suffix(n);
+        changed = true;
+        break;
+      }
+    }
+  }
+  return std::string(view);
+}
+
+}  // namespace
+
+TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files)
+    : now(clock.now()), clock_(clock), files_(files) {
+  const std::string folder = files_.applicationSupportDirectory() + "/" + kFolderName;
+  files_.createDirectories(folder);  // a failure shows up as failed saves, which are silent
+  fileURL_ = folder + "/" + kFileName;
+  load();
+  removeOldItems();
+  ticker_ = mainQueue.every(kTickInterval, [this] { tick(); });
+}
+
+TimerStore::~TimerStore() { ticker_.cancel(); }
+
+void TimerStore::load() {
+  FileRead read = files_.readFile(fileURL_);
+  if (read.status == FileRead::Status::missing) return;
+  if (read.status == FileRead::Status::ok) {
+    if (auto decoded = decodeTimerItems(read.contents)) {
+      items.set(std::move(*decoded));
+      return;
+    }
+  }
+  unpreservedFile_ = !preserveUnreadableFile();
+}
+
+bool TimerStore::preserveUnreadableFile() {
+  // Never overwrite an earlier preserved copy: pick the first free name.
+  const std::string stem = fileURL_.substr(0, fileURL_.size() - std::string_view(".json").size());
+  const std::string base =
+      stem + ".unreadable-" + std::to_string(static_cast<long long>(unixFromTimePoint(clock_.now())));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = base + (attempt ? "-" + std::to_string(attempt) : "") + ".json";
+    if (files_.exists(candidate)) continue;
+    if (files_.moveWithoutReplacing(fileURL_, candidate)) {
+      preservedFileURL_ = candidate;
+      return true;
+    }
+    if (!files_.exists(fileURL_)) return true;  // gone meanwhile: nothing left to protect
+    break;
+  }
+  return false;
+}
+
+void TimerStore::removeOldItems() {
+  const TimePoint cutoff = clock_.now() - kPruneAge;
+  items.mutate([cutoff](std::vector<TimerItem>& list) {
+    std::erase_if(list, [cutoff](const TimerItem& item) { return item.fireDate < cutoff; });
+  });
+  save();
+}
+
+std::vector<TimerItem> TimerStore::activeItems() const {
+  std::vector<TimerItem> active;
+  const TimePoint current = now.value();
+  for (const auto& item : items.value())
+    if (item.fireDate > current) active.push_back(item);
+  sortItems(active);
+  return active;
+}
+
+void TimerStore::sortItems(std::vector<TimerItem>& list) const {
+  std::stable_sort(list.begin(), list.end(),
+                   [](const TimerItem& a, const TimerItem& b) { return a.fireDate < b.fireDate; });
+}
+
+TimerItem TimerStore::add(std::string title, TimePoint fireDate) {
+  std::string name = trimmed(title);
+  if (name.empty()) name = kDefaultTitle;
+  const TimePoint created = clock_.now();
+  // A non-finite date would be written as null and make the whole file unreadable.
+  if (!std::isfinite(fireDate)) fireDate = created;
+  TimerItem item{Uuid::random(), std::move(name), created, fireDate, {}, {}, {}};
+  items.mutate([&](std::vector<TimerItem>& list) {
+    list.push_back(item);
+    sortItems(list);
+  });
+  save();
+  if (notificationManager) notificationManager->schedule(item);
+  return item;
+}
+
+void TimerStore::postpone(const Uuid& id, double by) {
+  if (!std::isfinite(by)) return;
+  const auto& list = items.value();
+  auto it = std::find_if(list.begin(), list.end(), [&](const TimerItem& i) { return i.id == id; });
+  if (it == list.end()) return;
+  const auto index = static_cast<std::size_t>(it - list.begin());
+  TimerItem updated = *it;
+  const TimePoint base = now.value() >= updated.fireDate ? now.value() : updated.fireDate;
+  updated.fireDate = base + by;
+  if (notificationManager) {
+    notificationManager->cancel(id);
+    notificationManager->schedule(updated);
+  }
+  items.mutate([&](std::vector<TimerItem>& l) {
+    l[index] = updated;
+    sortItems(l);
+  });
+  save();
+}
+
+bool TimerStore::snooze(const Uuid& id, TimePoint occurrenceDate, double by, TimePoint at) {
+  if (!std::isfinite(by) || !std::isfinite(at)) return false;
+  const auto& list = items.value();
+  auto it = std::find_if(list.begin(), list.end(), [&](const TimerItem& i) { return i.id == id; });
+  if (it == list.end()) return false;
+  const auto index = static_cast<std::size_t>(it - list.begin());
+  TimerItem updated = *it;
+  if (!updated.snooze(occurrenceDate, at, by)) return false;
+  if (notificationManager) {
+    notificationManager->cancel(id);
+    notificationManager->schedule(updated);
+  }
+  items.mutate([&](std::vector<TimerItem>& l) {
+    l[index] = updated;
+    sortItems(l);
+  });
+  save();
+  return true;
+}
+
+void TimerStore::remove(const Uuid& id) {
+  items.mutate([&](std::vector<TimerItem>& list) {
+    std::erase_if(list, [&](const TimerItem& item) { return item.id == id; });
+  });
+  reportedFireDates_.erase(id);
+  if (notificationManager) notificationManager->cancel(id);
+  save();
+}
+
+void TimerStore::restoreNotifications() {
+  if (!notificationManager) return;
+  for (const auto& item : activeItems()) {
+    notificationManager->cancel(item.id);
+    notificationManager->schedule(item);
+  }
+}
+
+void TimerStore::save() {
+  if (usesTransientDiagnosticItems) return;
+  // An unreadable file that could not be moved aside yet is never replaced; try again now.
+  if (unpreservedFile_) {
+    unpreservedFile_ = !preserveUnreadableFile();
+    if (unpreservedFile_) return;
+  }
+  files_.writeFileAtomically(fileURL_, encodeTimerItems(items.value()));
+}
+
+void TimerStore::tick() {
+  const TimePoint previous = now.value();
+  const TimePoint current = clock_.now();
+  std::vector<TimerItem> finished;
+  for (const auto& item : items.value()) {
+    if (item.fireDate > previous && item.fireDate <= current) {
+      auto reported = reportedFireDates_.find(item.id);
+      if (reported != reportedFireDates_.end() && reported->second == item.fireDate) continue;
+      finished.push_back(item);
+    }
+  }
+  sortItems(finished);
+  for (const auto& item : finished) reportedFireDates_[item.id] = item.fireDate;
+  // Forget timers that are gone so the record stays as small as the list.
+  if (reportedFireDates_.size() > 2 * items->size() + 16) {
+    std::unordered_map<Uuid, TimePoint> kept;
+    for (const auto& item : items.value())
+      if (auto r = reportedFireDates_.find(item.id); r != reportedFireDates_.end()) kept.insert(*r);
+    reportedFireDates_.swap(kept);
+  }
+  now.set(current);
+  for (const auto& item : finished)
+    if (onTimerFinished) onTimerFinished(item);
+}
+
+}  // namespace brindlecap

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/MainQueue.h"
+#include "platform/Published.h"
+#include "timers/TimerItem.h"
+#include "timers/TimerNotificationScheduling.h"
+
+namespace brindlecap {
+
+// The single owner of all timers: loads and persists them, ticks the shared clock once a second,
+// reports each timer that falls due, and keeps system notifications in step. Main thread only.
+class TimerStore {
+ public:
+  static constexpr double kTickInterval = 1.0;        // seconds
+  static constexpr double kPruneAge = 86400.0;        // finished timers older than this are dropped
+  static constexpr const char* kDefaultTitle = "Таймер";
+
+  // Loads "<support>/Brindlecap/timers.json", prunes it, saves it and starts the ticker. An
+  // existing file that cannot be read or decoded is first moved aside so the save cannot lose it.
+  TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files);
+  ~TimerStore();
+  TimerStore(const TimerStore&) = delete;
+  TimerStore& operator=(const TimerStore&) = delete;
+
+  // Every timer, finished ones included, in ascending fire-date order.
+  Published<std::vector<TimerItem>> items;
+  // The clock every countdown reads; moves once per tick.
+  Published<TimePoint> now;
+  // While absent, no system notification is touched.
+  std::shared_ptr<TimerNotificationScheduling> notificationManager;
+  // Called once for each occurrence (timer, fire date) that falls due, earliest first.
+  std::function<void(const TimerItem&)> onTimerFinished;
+  // Preview modes fill `items` with samples; while set, save() writes nothing.
+  bool usesTransientDiagnosticItems = false;
+
+  const std::string& fileURL() const { return fileURL_; }
+  // Where an unreadable timers file was moved at start-up, if one was.
+  const std::string& preservedFileURL() const { return preservedFileURL_; }
+
+  // Timers whose fire date is later than `now`, in fire-date order.
+  std::vector<TimerItem> activeItems() const;
+
+  // Creates a timer (blank titles become "Таймер"), saves and schedules its notification.
+  TimerItem add(std::string title, TimePoint fireDate);
+  // Moves a timer `by` seconds past its fire date, or past `now` if it already finished.
+  void postpone(const Uuid& id, double by);
+  // Snoozes the occurrence a reminder announced; false when it no longer matches.
+  bool snooze(const Uuid& id, TimePoint occurrenceDate, double by, TimePoint at);
+  // Removes every timer with this id, withdraws its notification and saves.
+  void remove(const Uuid& id);
+  // Re-creates the notification of every active timer.
+  void restoreNotifications();
+  // Writes `items` to the file atomically; failures leave the in-memory state authoritative.
+  void save();
+  // Advances `now` to the wall clock and reports timers that fell due since the previous tick.
+  void tick();
+
+ private:
+  void load();
+  bool preserveUnreadableFile();
+  void removeOldItems();
+  void sortItems(std::vector<TimerItem>& list) const;
+
+  const WallClock& clock_;
+  FileSystem& files_;
+  std::string fileURL_;
+  std::string preservedFileURL_;
+  bool unpreservedFile_ = false;  // an unreadable file is still in place and must not be replaced
+  // The fire date last reported per timer, so a wall clock that jumps back and passes the same
+  // fire date again does not report that occurrence twice.
+  std::unordered_map<Uuid, TimePoint> reportedFireDates_;
+  WorkHandle ticker_;
+};
+
+}  // namespace brindlecap
