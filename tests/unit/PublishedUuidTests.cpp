@@ -1,1 +1,92 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/Diagnostics.h"
+#include "platform/Published.h"
+#include "platform/Uuid.h"
+#include "support/FakeEnvironment.h"
+
+namespace brindlecap {
+namespace {
+
+TEST(Published, DeliversCurrentValueThenChangesAndStopsWithTheSubscription) {
+  Published<int> value(1);
+  std::vector<int> seen;
+  auto subscription = value.subscribe([&](const int& v) { seen.push_back(v); });
+  value.set(2);
+  value.mutate([](int& v) { v += 10; });
+  subscription.reset();
+  value.set(3);
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 12}));
+  EXPECT_EQ(value.value(), 3);
+  EXPECT_EQ(value.subscriberCount(), 0u);
+}
+
+TEST(Published, ChangesOnlyAndRemoveDuplicates) {
+  Published<std::string> value("a");
+  std::vector<std::string> changes, distinct;
+  auto s1 = value.subscribe([&](const std::string& v) { changes.push_back(v); },
+                            Published<std::string>::Delivery::changesOnly);
+  auto s2 = value.subscribe([&](const std::string& v) { distinct.push_back(v); },
+                            Published<std::string>::Delivery::currentAndChanges, true);
+  for (const char* v : {"a", "b", "b", "a"}) value.set(v);
+  EXPECT_EQ(changes, (std::vector<std::string>{"a", "b", "b", "a"}));
+  EXPECT_EQ(distinct, (std::vector<std::string>{"a", "b", "a"}));
+}
+
+TEST(Published, ObserversMayUnsubscribeDuringDeliveryAndOutliveThePublisher) {
+  auto value = std::make_unique<Published<int>>(0);
+  Subscription second;
+  int firstCalls = 0, secondCalls = 0;
+  auto first = value->subscribe(
+      [&](const int&) {
+        ++firstCalls;
+        second.reset();  // drops a later observer mid-delivery
+      },
+      Published<int>::Delivery::changesOnly);
+  second = value->subscribe([&](const int&) { ++secondCalls; },
+                            Published<int>::Delivery::changesOnly);
+  value->set(1);
+  EXPECT_EQ(firstCalls, 1);
+  EXPECT_EQ(secondCalls, 0);
+  value.reset();
+  first.reset();  // must not touch the destroyed publisher
+}
+
+TEST(Uuid, RandomV4CanonicalTextAndParsing) {
+  std::set<std::string> seen;
+  for (int i = 0; i < 200; ++i) {
+    const std::string text = Uuid::random().toString();
+    ASSERT_EQ(text.size(), 36u);
+    EXPECT_EQ(text[14], '4') << text;
+    EXPECT_NE(std::string("89AB").find(text[19]), std::string::npos) << text;
+    EXPECT_EQ(text.find_first_of("abcdef"), std::string::npos) << text;
+    EXPECT_EQ(Uuid::parse(text)->toString(), text);
+    seen.insert(text);
+  }
+  EXPECT_EQ(seen.size(), 200u);
+  EXPECT_EQ(Uuid::parse("0f5e1c2a-3b4d-4e6f-8a9b-0c1d2e3f4a5b")->toString(),
+            "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5B");
+  for (const char* bad : {"", "0F5E1C2A3B4D4E6F8A9B0C1D2E3F4A5B", "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5",
+                          "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5G", "0F5E1C2A-3B4D-4E6F-8A9B+0C1D2E3F4A5B",
+                          "0F5E1C2-A3B4D-4E6F-8A9B-0C1D2E3F4A5B"})
+    EXPECT_FALSE(Uuid::parse(bad)) << bad;
+}
+
+TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
+  testing::FakeEnvironment environment;
+  testing::RecordingDiagnosticOutput output;
+  Diagnostics off(environment, output);
+  off.emit("SILENT");
+  EXPECT_FALSE(off.isEnabled());
+  environment.variables["BRINDLECAP_DIAGNOSTICS"] = "";
+  Diagnostics on(environment, output);
+  on.emit("EVENT");
+  on.emit("WITH_PAYLOAD", "a=1");
+  EXPECT_TRUE(on.isMode(""));
+  EXPECT_EQ(output.lines, (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
+}
+
+}  // namespace
+}  // namespace brindlecap
