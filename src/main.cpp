@@ -1,1 +1,94 @@
-int main() { return 0; }
+// Brindlecap's entry point: the Qt application, the Linux platform services, and the delegate.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/AppDelegate.h"
+#include "platform/linux/IcuDateFormatter.h"
+#include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/ProcessEnvironment.h"
+#include "platform/linux/QSettingsDefaultsStore.h"
+#include "platform/linux/QtMainQueue.h"
+#include "platform/linux/SignalHandling.h"
+#include "platform/linux/SystemClock.h"
+#include "platform/linux/XdgLoginItems.h"
+
+namespace {
+
+constexpr const char* kNeedsDisplay =
+    "brindlecap: cannot open a display. Brindlecap is an X11 desktop application: run it in a "
+    "graphical session (DISPLAY), or set QT_QPA_PLATFORM=offscreen for tests.\n";
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// Global pointer positions, grabs and key grabs need X11: on Wayland, run through XWayland
+// unless the user chose a platform. Returns false when no usable display exists at all.
+bool choosePlatform(bool diagnostics) {
+  if (isSet("QT_QPA_PLATFORM")) return true;
+  if (isSet("WAYLAND_DISPLAY") && isSet("DISPLAY")) {
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    if (diagnostics) {
+      std::printf("BRINDLECAP_PLATFORM xcb (XWayland)\n");
+      std::fflush(stdout);
+    }
+    return true;
+  }
+  return isSet("DISPLAY");
+}
+
+// Qt ends a failed display connection with abort(); say what is missing and exit normally.
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  const QByteArray text = message.toLocal8Bit();
+  if (type == QtFatalMsg) {
+    if (message.contains(QLatin1String("display"), Qt::CaseInsensitive) ||
+        message.contains(QLatin1String("platform plugin"), Qt::CaseInsensitive)) {
+      std::fputs(kNeedsDisplay, stderr);
+    }
+    std::fprintf(stderr, "%s\n", text.constData());
+    std::_Exit(1);
+  }
+  std::fprintf(stderr, "%s\n", text.constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace brindlecap;
+  qInstallMessageHandler(messageHandler);
+  if (!choosePlatform(isSet("BRINDLECAP_DIAGNOSTICS"))) {
+    std::fputs(kNeedsDisplay, stderr);
+    return 1;
+  }
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Brindlecap"));
+  QApplication::setApplicationVersion(QStringLiteral(BRINDLECAP_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral(BRINDLECAP_APP_ID));
+  QApplication::setQuitOnLastWindowClosed(false);  // it lives in the top bar, not in a window
+
+  ProcessEnvironment environment;
+  StandardOutputDiagnostics diagnosticOutput;
+  SystemClock clock;
+  QtMainQueue mainQueue;
+  PosixFileSystem files(environment);
+  QSettingsDefaultsStore defaults(QSettingsDefaultsStore::defaultPath(environment));
+  XdgLoginItems loginItems(XdgLoginItems::defaultEntryPath(environment),
+                           QCoreApplication::applicationFilePath().toStdString());
+  IcuDateFormatter dateFormatter;
+
+  AppDelegate delegate(AppPlatform{clock, clock, mainQueue, files, defaults, loginItems,
+                                   dateFormatter, environment, diagnosticOutput});
+  // Logout and shutdown end the loop normally so the final save below runs.
+  installTerminationHandlers([] { QCoreApplication::quit(); });
+  QTimer::singleShot(0, &application, [&delegate] { delegate.applicationDidFinishLaunching(); });
+
+  const int status = QApplication::exec();
+  delegate.applicationWillTerminate();
+  return status;
+}

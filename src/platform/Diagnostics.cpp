@@ -5,7 +5,7 @@ namespace brindlecap {
 Diagnostics::Diagnostics(const Environment& environment, DiagnosticOutput& output)
     : mode_(environment.variable(kVariable)), output_(output) {}
 
-void Diagnostics::emit(std::string_view event, std::string_view payload) {
+void Diagnostics::print(std::string_view event, std::string_view payload) {
   if (!isEnabled()) return;
   std::string line = "BRINDLECAP_";
   line.append(event);

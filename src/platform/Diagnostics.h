@@ -21,7 +21,7 @@ class Diagnostics {
   bool isMode(std::string_view value) const { return mode_ && *mode_ == value; }
 
   // Writes "BRINDLECAP_<event>" and, when given, a space and the payload; only while enabled.
-  void emit(std::string_view event, std::string_view payload = {});
+  void print(std::string_view event, std::string_view payload = {});
 
  private:
   std::optional<std::string> mode_;

@@ -78,12 +78,12 @@ TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
   testing::FakeEnvironment environment;
   testing::RecordingDiagnosticOutput output;
   Diagnostics off(environment, output);
-  off.emit("SILENT");
+  off.print("SILENT");
   EXPECT_FALSE(off.isEnabled());
   environment.variables["BRINDLECAP_DIAGNOSTICS"] = "";
   Diagnostics on(environment, output);
-  on.emit("EVENT");
-  on.emit("WITH_PAYLOAD", "a=1");
+  on.print("EVENT");
+  on.print("WITH_PAYLOAD", "a=1");
   EXPECT_TRUE(on.isMode(""));
   EXPECT_EQ(output.lines, (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
 }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/AppSettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/DateFormatter.h"
+#include "platform/DefaultsStore.h"
+#include "platform/Diagnostics.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/LoginItems.h"
+#include "platform/MainQueue.h"
+#include "timers/TimerStore.h"
+
+namespace brindlecap {
+
+// The platform services the application runs on; all must outlive the delegate.
+struct AppPlatform {
+  WallClock& clock;
+  MonotonicClock& monotonicClock;
+  MainQueue& mainQueue;
+  FileSystem& files;
+  DefaultsStore& defaults;
+  LoginItems& loginItems;
+  DateFormatter& dateFormatter;
+  const Environment& environment;
+  DiagnosticOutput& diagnosticOutput;
+};
+
+// Owns the application's long-lived objects and brings them up in a fixed order.
+class AppDelegate {
+ public:
+  // Loads, prunes and saves the timers, starts the ticker, and loads the preferences.
+  explicit AppDelegate(AppPlatform platform);
+  AppDelegate(const AppDelegate&) = delete;
+  AppDelegate& operator=(const AppDelegate&) = delete;
+
+  // Reads the diagnostic mode; with mode "1" prints the launch marker.
+  void applicationDidFinishLaunching();
+  // The final save; nothing is written while the store holds transient sample timers.
+  void applicationWillTerminate();
+
+  const std::shared_ptr<TimerStore>& store() const { return store_; }
+  const std::shared_ptr<AppSettingsStore>& settings() const { return settings_; }
+  // The diagnostic mode read at launch; nothing before launch or without the variable.
+  const std::optional<std::string>& diagnosticMode() const { return diagnosticMode_; }
+
+ private:
+  AppPlatform platform_;
+  std::shared_ptr<TimerStore> store_;
+  std::shared_ptr<AppSettingsStore> settings_;
+  std::unique_ptr<Diagnostics> diagnostics_;
+  std::optional<std::string> diagnosticMode_;
+};
+
+}  // namespace brindlecap
