@@ -1,1 +1,112 @@
-// placeholder
+#include "platform/linux/XdgLoginItems.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/FakeEnvironment.h"
+
+namespace brindlecap {
+namespace {
+
+namespace fs = std::filesystem;
+
+class XdgLoginItemsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "brindlecap-autostart-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+    environment.variables = {{"XDG_CONFIG_HOME", (root / "config").string()}};
+    entryPath = XdgLoginItems::defaultEntryPath(environment);
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  std::string entryText() const {
+    std::ifstream in(entryPath);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void writeEntry(const std::string& text) const { std::ofstream(entryPath) << text; }
+
+  fs::path root;
+  testing::FakeEnvironment environment;
+  std::string entryPath;
+};
+
+TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) {
+  EXPECT_EQ(entryPath, (root / "config/autostart/org.brindlecap.Brindlecap.desktop").string());
+  XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
+  EXPECT_FALSE(items.isEnabled());
+
+  EXPECT_EQ(items.registerItem(), std::nullopt);
+  EXPECT_TRUE(items.isEnabled());
+  const std::string text = entryText();
+  EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+  for (const char* line :
+       {"\nType=Application\n", "\nName=Brindlecap\n", "\nExec=/usr/bin/brindlecap\n",
+        "\nIcon=org.brindlecap.Brindlecap\n", "\nX-GNOME-Autostart-enabled=true\n", "\nComment="}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+
+  EXPECT_EQ(items.unregisterItem(), std::nullopt);
+  EXPECT_FALSE(fs::exists(entryPath));
+  EXPECT_FALSE(items.isEnabled());
+  EXPECT_EQ(items.unregisterItem(), std::nullopt);  // already gone is fine
+}
+
+TEST_F(XdgLoginItemsTest, ExecQuotesPathsTheWayLaunchersUnquoteThem) {
+  // Reserved characters force quotes; inside, $ takes a backslash, and every backslash is then
+  // doubled by the value escaping, while % is doubled so it is not a field code.
+  EXPECT_NE(XdgLoginItems::entryContents("/opt/My Apps/brind$cap")
+                .find("\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"),
+            std::string::npos);
+  EXPECT_NE(
+      XdgLoginItems::entryContents("/opt/100%/brindlecap").find("\nExec=/opt/100%%/brindlecap\n"),
+      std::string::npos);
+  EXPECT_NE(XdgLoginItems::entryContents("/opt/a\"b").find("\nExec=\"/opt/a\\\\\"b\"\n"),
+            std::string::npos);
+}
+
+TEST_F(XdgLoginItemsTest, DisabledEntriesDoNotCount) {
+  XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
+  ASSERT_EQ(items.registerItem(), std::nullopt);
+
+  writeEntry("[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n");
+  EXPECT_FALSE(items.isEnabled());
+  writeEntry("[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n");
+  EXPECT_FALSE(items.isEnabled());
+  // Only the main group speaks for the entry.
+  writeEntry("[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n");
+  EXPECT_TRUE(items.isEnabled());
+
+  // Registering again turns a hidden entry back on.
+  writeEntry("[Desktop Entry]\nHidden=true\n");
+  ASSERT_EQ(items.registerItem(), std::nullopt);
+  EXPECT_TRUE(items.isEnabled());
+}
+
+TEST_F(XdgLoginItemsTest, FailuresComeWithAReadableReason) {
+  fs::create_directories(root / "config");
+  std::ofstream(root / "config/autostart") << "not a folder";
+  XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
+
+  const auto registerError = items.registerItem();
+  ASSERT_TRUE(registerError.has_value());
+  EXPECT_FALSE(registerError->empty());
+  EXPECT_FALSE(items.isEnabled());
+
+  // A folder where the entry should be cannot be unlinked.
+  fs::remove(root / "config/autostart");
+  fs::create_directories(fs::path(entryPath) / "inside");
+  EXPECT_FALSE(items.isEnabled());
+  EXPECT_TRUE(items.registerItem().has_value());
+  const auto unregisterError = items.unregisterItem();
+  ASSERT_TRUE(unregisterError.has_value());
+  EXPECT_FALSE(unregisterError->empty());
+}
+
+}  // namespace
+}  // namespace brindlecap
