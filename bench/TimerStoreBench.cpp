@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 #include "platform/linux/PosixFileSystem.h"
 #include "support/InMemoryFileSystem.h"
@@ -53,7 +53,8 @@ BENCHMARK(BM_EncodeDecodeThousandTimers)->Unit(benchmark::kMillisecond);
 // The whole save of 1,000 timers to a real disk: encode, temporary file, fsync, rename, fsync.
 void BM_SaveThousandTimersWithFsync(benchmark::State& state) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("brindlecap-bench-" + std::to_string(::getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("brindlecap-bench-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   PosixFileSystem files(dir.string());
   testing::VirtualTime time;

@@ -14,6 +14,8 @@ void AppDelegate::applicationDidFinishLaunching() {
   if (diagnostics_->isMode("1")) diagnostics_->print("DID_FINISH_LAUNCHING");
 }
 
-void AppDelegate::applicationWillTerminate() { store_->save(); }
+void AppDelegate::applicationWillTerminate() {
+  store_->save();
+}
 
 }  // namespace brindlecap

@@ -12,6 +12,8 @@ inline constexpr double kUnixEpochToReference = 978307200.0;
 inline constexpr TimePoint timePointFromUnix(double unixSeconds) {
   return unixSeconds - kUnixEpochToReference;
 }
-inline constexpr double unixFromTimePoint(TimePoint t) { return t + kUnixEpochToReference; }
+inline constexpr double unixFromTimePoint(TimePoint t) {
+  return t + kUnixEpochToReference;
+}
 
 }  // namespace brindlecap

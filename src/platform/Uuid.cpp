@@ -8,8 +8,8 @@ Uuid Uuid::random() {
   // random_device reads the kernel's generator; one engine per thread avoids reseeding per call.
   thread_local std::mt19937_64 engine{[] {
     std::random_device device;
-    std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(),
-                       device()};
+    std::seed_seq seed{device(), device(), device(), device(),
+                       device(), device(), device(), device()};
     return std::mt19937_64(seed);
   }()};
   Bytes bytes;
@@ -29,7 +29,9 @@ int hexValue(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-bool isHyphenPosition(std::size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+bool isHyphenPosition(std::size_t i) {
+  return i == 8 || i == 13 || i == 18 || i == 23;
+}
 }  // namespace
 
 std::optional<Uuid> Uuid::parse(std::string_view text) {

@@ -34,7 +34,8 @@ std::optional<std::uint32_t> readUInt32(const nlohmann::json& object, const char
   // A float with an integral value (e.g. 46.0) is still a valid unsigned number.
   if (it->is_number_float()) {
     double d = it->get<double>();
-    if (d >= 0 && d <= std::numeric_limits<std::uint32_t>::max() && d == static_cast<std::uint32_t>(d))
+    if (d >= 0 && d <= std::numeric_limits<std::uint32_t>::max() &&
+        d == static_cast<std::uint32_t>(d))
       return static_cast<std::uint32_t>(d);
   }
   return std::nullopt;
@@ -57,10 +58,18 @@ std::vector<std::string> GlobalShortcut::displayTokens() const {
   if (modifiers & kShift) tokens.emplace_back("⇧");
   if (modifiers & kCommand) tokens.emplace_back("⌘");
   switch (keyCode) {
-    case kKeyM: tokens.emplace_back("M"); break;
-    case kKeyT: tokens.emplace_back("T"); break;
-    case kKeyD: tokens.emplace_back("D"); break;
-    default: tokens.emplace_back("?"); break;
+    case kKeyM:
+      tokens.emplace_back("M");
+      break;
+    case kKeyT:
+      tokens.emplace_back("T");
+      break;
+    case kKeyD:
+      tokens.emplace_back("D");
+      break;
+    default:
+      tokens.emplace_back("?");
+      break;
   }
   return tokens;
 }

@@ -22,9 +22,15 @@ std::string counted(std::int64_t n, const char* one, const char* few, const char
   std::string text = std::to_string(n);
   text.push_back(' ');
   switch (pluralForm(n)) {
-    case PluralForm::one: text += one; break;
-    case PluralForm::few: text += few; break;
-    case PluralForm::many: text += many; break;
+    case PluralForm::one:
+      text += one;
+      break;
+    case PluralForm::few:
+      text += few;
+      break;
+    case PluralForm::many:
+      text += many;
+      break;
   }
   return text;
 }
@@ -39,9 +45,15 @@ double clampedSeconds(double seconds) {
 
 }  // namespace
 
-std::string russianMinutes(std::int64_t count) { return counted(count, "минуту", "минуты", "минут"); }
-std::string russianHours(std::int64_t count) { return counted(count, "час", "часа", "часов"); }
-std::string russianDays(std::int64_t count) { return counted(count, "день", "дня", "дней"); }
+std::string russianMinutes(std::int64_t count) {
+  return counted(count, "минуту", "минуты", "минут");
+}
+std::string russianHours(std::int64_t count) {
+  return counted(count, "час", "часа", "часов");
+}
+std::string russianDays(std::int64_t count) {
+  return counted(count, "день", "дня", "дней");
+}
 
 std::string duration(double seconds) {
   const auto rounded = static_cast<std::int64_t>(std::round(clampedSeconds(seconds) / 60.0));

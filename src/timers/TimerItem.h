@@ -6,8 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
-
 #include "platform/TimePoint.h"
 #include "platform/Uuid.h"
 
@@ -35,13 +33,12 @@ struct TimerItem {
 // Two fire dates closer than this name the same occurrence of a timer.
 inline constexpr double kOccurrenceTolerance = 0.5;
 
-void to_json(nlohmann::json& json, const TimerItem& item);
-// Throws nlohmann::json::exception when a required member is missing or mistyped.
-void from_json(const nlohmann::json& json, TimerItem& item);
-
-// The timers file: a compact JSON array of items.
+// The timers file: a compact JSON array of timer objects. Absent optional members are omitted;
+// invalid UTF-8 in a title is written as U+FFFD so the file always stays readable.
 std::string encodeTimerItems(const std::vector<TimerItem>& items);
-// Nothing when the text is not an array of valid timer objects.
+// Nothing when the text is not an array of timer objects whose required members ("id", "title",
+// "createdAt", "fireDate") are present with the right types. Unknown members are ignored; a null
+// optional member reads as absent.
 std::optional<std::vector<TimerItem>> decodeTimerItems(std::string_view text);
 
 }  // namespace brindlecap

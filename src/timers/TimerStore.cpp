@@ -10,7 +10,9 @@ namespace {
 constexpr const char* kFolderName = "Brindlecap";
 constexpr const char* kFileName = "timers.json";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Trims ASCII white space and the Unicode spaces and line breaks a pasted title may carry.
 std::string trimmed(const std::string& text) {
@@ -59,7 +61,9 @@ TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem&
   ticker_ = mainQueue.every(kTickInterval, [this] { tick(); });
 }
 
-TimerStore::~TimerStore() { ticker_.cancel(); }
+TimerStore::~TimerStore() {
+  ticker_.cancel();
+}
 
 void TimerStore::load() {
   FileRead read = files_.readFile(fileURL_);
@@ -76,8 +80,8 @@ void TimerStore::load() {
 bool TimerStore::preserveUnreadableFile() {
   // Never overwrite an earlier preserved copy: pick the first free name.
   const std::string stem = fileURL_.substr(0, fileURL_.size() - std::string_view(".json").size());
-  const std::string base =
-      stem + ".unreadable-" + std::to_string(static_cast<long long>(unixFromTimePoint(clock_.now())));
+  const std::string base = stem + ".unreadable-" +
+                           std::to_string(static_cast<long long>(unixFromTimePoint(clock_.now())));
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = base + (attempt ? "-" + std::to_string(attempt) : "") + ".json";
     if (files_.exists(candidate)) continue;

@@ -19,8 +19,8 @@ namespace brindlecap {
 // reports each timer that falls due, and keeps system notifications in step. Main thread only.
 class TimerStore {
  public:
-  static constexpr double kTickInterval = 1.0;        // seconds
-  static constexpr double kPruneAge = 86400.0;        // finished timers older than this are dropped
+  static constexpr double kTickInterval = 1.0;  // seconds
+  static constexpr double kPruneAge = 86400.0;  // finished timers older than this are dropped
   static constexpr const char* kDefaultTitle = "Таймер";
 
   // Loads "<support>/Brindlecap/timers.json", prunes it, saves it and starts the ticker. An

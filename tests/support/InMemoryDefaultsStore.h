@@ -28,7 +28,8 @@ class InMemoryDefaultsStore : public DefaultsStore {
   DefaultsValue<std::string> dataValue(const std::string& key) const override {
     auto it = values.find(key);
     if (it == values.end()) return DefaultsValue<std::string>::absent();
-    if (auto* d = std::get_if<Data>(&it->second)) return DefaultsValue<std::string>::present(d->bytes);
+    if (auto* d = std::get_if<Data>(&it->second))
+      return DefaultsValue<std::string>::present(d->bytes);
     return DefaultsValue<std::string>::wrongType();
   }
 

@@ -24,14 +24,15 @@ void VirtualTime::async(std::function<void()> work) {
 }
 
 WorkHandle VirtualTime::after(double delaySeconds, std::function<void()> work) {
-  auto timer = std::make_shared<Timer>(Timer{uptime_ + std::max(delaySeconds, 0.0), 0, std::move(work)});
+  auto timer =
+      std::make_shared<Timer>(Timer{uptime_ + std::max(delaySeconds, 0.0), 0, std::move(work)});
   timers_.emplace(std::make_pair(timer->due, nextSequence_++), timer);
   return WorkHandle(std::make_unique<Handle>(timer));
 }
 
 WorkHandle VirtualTime::every(double intervalSeconds, std::function<void()> work) {
-  auto timer = std::make_shared<Timer>(
-      Timer{uptime_ + intervalSeconds, intervalSeconds, std::move(work)});
+  auto timer =
+      std::make_shared<Timer>(Timer{uptime_ + intervalSeconds, intervalSeconds, std::move(work)});
   timers_.emplace(std::make_pair(timer->due, nextSequence_++), timer);
   return WorkHandle(std::make_unique<Handle>(timer));
 }

@@ -39,7 +39,7 @@ class VirtualTime : public MainQueue, public WallClock, public MonotonicClock {
 
  private:
   struct Timer {
-    double due = 0;  // on the uptime axis
+    double due = 0;       // on the uptime axis
     double interval = 0;  // 0 for one-shot
     std::function<void()> work;
     bool cancelled = false;

@@ -16,8 +16,8 @@ using namespace testing;
 class AppDelegateTest : public ::testing::Test {
  protected:
   std::unique_ptr<AppDelegate> launch() {
-    auto delegate = std::make_unique<AppDelegate>(AppPlatform{
-        time, time, time, files, defaults, loginItems, dates, environment, output});
+    auto delegate = std::make_unique<AppDelegate>(
+        AppPlatform{time, time, time, files, defaults, loginItems, dates, environment, output});
     delegate->applicationDidFinishLaunching();
     return delegate;
   }
@@ -65,7 +65,8 @@ TEST_F(AppDelegateTest, RelaunchShowsTheSameTimersAndNeverAPrunedOne) {
 TEST_F(AppDelegateTest, TerminationSavesUnlessTheStoreHoldsSamples) {
   auto delegate = launch();
   delegate->store()->items.mutate([&](auto& list) {
-    list.push_back(TimerItem{Uuid::random(), "added directly", time.now(), time.now() + 5, {}, {}, {}});
+    list.push_back(
+        TimerItem{Uuid::random(), "added directly", time.now(), time.now() + 5, {}, {}, {}});
   });
   delegate->applicationWillTerminate();
   EXPECT_EQ(decodeTimerItems(timersFile())->size(), 1u);

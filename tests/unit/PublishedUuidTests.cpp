@@ -45,8 +45,8 @@ TEST(Published, ObserversMayUnsubscribeDuringDeliveryAndOutliveThePublisher) {
         second.reset();  // drops a later observer mid-delivery
       },
       Published<int>::Delivery::changesOnly);
-  second = value->subscribe([&](const int&) { ++secondCalls; },
-                            Published<int>::Delivery::changesOnly);
+  second =
+      value->subscribe([&](const int&) { ++secondCalls; }, Published<int>::Delivery::changesOnly);
   value->set(1);
   EXPECT_EQ(firstCalls, 1);
   EXPECT_EQ(secondCalls, 0);
@@ -68,9 +68,10 @@ TEST(Uuid, RandomV4CanonicalTextAndParsing) {
   EXPECT_EQ(seen.size(), 200u);
   EXPECT_EQ(Uuid::parse("0f5e1c2a-3b4d-4e6f-8a9b-0c1d2e3f4a5b")->toString(),
             "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5B");
-  for (const char* bad : {"", "0F5E1C2A3B4D4E6F8A9B0C1D2E3F4A5B", "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5",
-                          "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5G", "0F5E1C2A-3B4D-4E6F-8A9B+0C1D2E3F4A5B",
-                          "0F5E1C2-A3B4D-4E6F-8A9B-0C1D2E3F4A5B"})
+  for (const char* bad :
+       {"", "0F5E1C2A3B4D4E6F8A9B0C1D2E3F4A5B", "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5",
+        "0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5G", "0F5E1C2A-3B4D-4E6F-8A9B+0C1D2E3F4A5B",
+        "0F5E1C2-A3B4D-4E6F-8A9B-0C1D2E3F4A5B"})
     EXPECT_FALSE(Uuid::parse(bad)) << bad;
 }
 
@@ -85,7 +86,8 @@ TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
   on.print("EVENT");
   on.print("WITH_PAYLOAD", "a=1");
   EXPECT_TRUE(on.isMode(""));
-  EXPECT_EQ(output.lines, (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
+  EXPECT_EQ(output.lines,
+            (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
 }
 
 }  // namespace

@@ -51,9 +51,9 @@ TEST_F(TimerStoreTest, StartupLoadsPrunesAndSavesWithoutReportingPastTimers) {
   const TimePoint t0 = time.now();
   files.directories.insert("/home/user/.local/share");
   files.createDirectories(kFolder);
-  files.files[kFile] = encodeTimerItems({item(kA, t0 - 86400 - 1, "old"),
-                                         item(kB, t0 - 23 * 3600, "recent"),
-                                         item(kC, t0 + 60, "running")});
+  files.files[kFile] =
+      encodeTimerItems({item(kA, t0 - 86400 - 1, "old"), item(kB, t0 - 23 * 3600, "recent"),
+                        item(kC, t0 + 60, "running")});
   auto store = start();
   EXPECT_EQ(titles(store->items.value()), (std::vector<std::string>{"recent", "running"}));
   EXPECT_EQ(titles(store->activeItems()), (std::vector<std::string>{"running"}));
@@ -63,9 +63,9 @@ TEST_F(TimerStoreTest, StartupLoadsPrunesAndSavesWithoutReportingPastTimers) {
   store->notificationManager = std::shared_ptr<RecordingNotificationScheduler>(
       &notifications, [](RecordingNotificationScheduler*) {});
   store->restoreNotifications();
-  EXPECT_EQ(notifications.calls,
-            (std::vector<std::string>{std::string("cancel ") + kC,
-                                      "schedule " + std::string(kC) + " " + std::to_string(t0 + 60)}));
+  EXPECT_EQ(notifications.calls, (std::vector<std::string>{std::string("cancel ") + kC,
+                                                           "schedule " + std::string(kC) + " " +
+                                                               std::to_string(t0 + 60)}));
 
   time.advance(59);
   EXPECT_TRUE(reported.empty()) << "timers already past at start are never reported";
