@@ -187,14 +187,27 @@ TEST_F(PosixFileSystemTest, KilledWriterLeavesAWholeDocument) {
 
   int observedWrites = 0;
   for (int round = 0; round < 200; ++round) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
+      ::close(ready[0]);
       PosixFileSystem writer{std::string("/unused")};
       for (int n = 0;; ++n) {
         if (!writer.writeFileAtomically(target, documentFor(n))) ::_exit(1);
+        if (n == 0) {
+          // Tell the parent a first save landed, so a slow start (sanitizers) still tests kills
+          // in the middle of later saves.
+          [[maybe_unused]] auto written = ::write(ready[1], "r", 1);
+          ::close(ready[1]);
+        }
       }
     }
+    ::close(ready[1]);
+    char signal = 0;
+    [[maybe_unused]] auto got = ::read(ready[0], &signal, 1);
+    ::close(ready[0]);
     // The pause only varies where in a write the kill lands.
     std::this_thread::sleep_for(std::chrono::microseconds(pauseMicroseconds(random)));
     ::kill(child, SIGKILL);
