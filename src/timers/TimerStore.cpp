@@ -135,42 +135,41 @@ TimerItem TimerStore::add(std::string title, TimePoint fireDate) {
 
 void TimerStore::postpone(const Uuid& id, double by) {
   if (!std::isfinite(by)) return;
-  const auto& list = items.value();
-  auto it = std::find_if(list.begin(), list.end(), [&](const TimerItem& i) { return i.id == id; });
-  if (it == list.end()) return;
-  const auto index = static_cast<std::size_t>(it - list.begin());
-  TimerItem updated = *it;
-  const TimePoint base = now.value() >= updated.fireDate ? now.value() : updated.fireDate;
-  updated.fireDate = base + by;
-  if (notificationManager) {
-    notificationManager->cancel(id);
-    notificationManager->schedule(updated);
-  }
-  items.mutate([&](std::vector<TimerItem>& l) {
-    l[index] = updated;
-    sortItems(l);
-  });
-  save();
+  auto index = indexOf(id);
+  if (!index) return;
+  TimerItem updated = items.value()[*index];
+  // A running timer is extended from its fire date, a finished one restarted from the clock.
+  updated.fireDate = std::max(now.value(), updated.fireDate) + by;
+  replace(*index, updated);
 }
 
 bool TimerStore::snooze(const Uuid& id, TimePoint occurrenceDate, double by, TimePoint at) {
   if (!std::isfinite(by) || !std::isfinite(at)) return false;
+  auto index = indexOf(id);
+  if (!index) return false;
+  TimerItem updated = items.value()[*index];
+  if (!updated.snooze(occurrenceDate, at, by)) return false;
+  replace(*index, updated);
+  return true;
+}
+
+std::optional<std::size_t> TimerStore::indexOf(const Uuid& id) const {
   const auto& list = items.value();
   auto it = std::find_if(list.begin(), list.end(), [&](const TimerItem& i) { return i.id == id; });
-  if (it == list.end()) return false;
-  const auto index = static_cast<std::size_t>(it - list.begin());
-  TimerItem updated = *it;
-  if (!updated.snooze(occurrenceDate, at, by)) return false;
+  if (it == list.end()) return std::nullopt;
+  return static_cast<std::size_t>(it - list.begin());
+}
+
+void TimerStore::replace(std::size_t index, const TimerItem& updated) {
   if (notificationManager) {
-    notificationManager->cancel(id);
+    notificationManager->cancel(updated.id);
     notificationManager->schedule(updated);
   }
-  items.mutate([&](std::vector<TimerItem>& l) {
-    l[index] = updated;
-    sortItems(l);
+  items.mutate([&](std::vector<TimerItem>& list) {
+    list[index] = updated;
+    sortItems(list);
   });
   save();
-  return true;
 }
 
 void TimerStore::remove(const Uuid& id) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -68,6 +69,9 @@ class TimerStore {
   bool preserveUnreadableFile();
   void removeOldItems();
   void sortItems(std::vector<TimerItem>& list) const;
+  std::optional<std::size_t> indexOf(const Uuid& id) const;
+  // Withdraws and re-creates the notification, stores the item in its sorted place, saves.
+  void replace(std::size_t index, const TimerItem& updated);
 
   const WallClock& clock_;
   FileSystem& files_;

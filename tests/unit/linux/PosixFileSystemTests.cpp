@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/FakeEnvironment.h"
+#include "support/TemporaryDirectory.h"
 
 namespace brindlecap {
 namespace {
@@ -22,13 +23,6 @@ namespace fs = std::filesystem;
 
 class PosixFileSystemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "brindlecap-fs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
-  }
-  void TearDown() override { fs::remove_all(root); }
-
   std::string path(const std::string& name) const { return (root / name).string(); }
 
   static std::string contentsOf(const std::string& file) {
@@ -50,7 +44,8 @@ class PosixFileSystemTest : public ::testing::Test {
     return found;
   }
 
-  fs::path root;
+  testing::TemporaryDirectory temporary;
+  const fs::path root = temporary.path();
   PosixFileSystem files{std::string("/unused")};
 };
 

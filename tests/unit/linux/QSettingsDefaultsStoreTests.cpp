@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "support/FakeEnvironment.h"
+#include "support/TemporaryDirectory.h"
 
 namespace brindlecap {
 namespace {
@@ -16,13 +17,9 @@ namespace fs = std::filesystem;
 class QSettingsDefaultsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "brindlecap-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
     environment.variables = {{"XDG_CONFIG_HOME", root.string()}, {"HOME", "/nonexistent"}};
     iniPath = QSettingsDefaultsStore::defaultPath(environment);
   }
-  void TearDown() override { fs::remove_all(root); }
 
   // What the next run of the application sees.
   QSettingsDefaultsStore reopened() const { return QSettingsDefaultsStore(iniPath); }
@@ -33,7 +30,8 @@ class QSettingsDefaultsStoreTest : public ::testing::Test {
     std::ofstream(iniPath) << "[General]\n" << body;
   }
 
-  fs::path root;
+  testing::TemporaryDirectory temporary;
+  const fs::path root = temporary.path();
   testing::FakeEnvironment environment;
   std::string iniPath;
 };

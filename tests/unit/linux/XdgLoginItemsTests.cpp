@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "support/FakeEnvironment.h"
+#include "support/TemporaryDirectory.h"
 
 namespace brindlecap {
 namespace {
@@ -17,13 +18,9 @@ namespace fs = std::filesystem;
 class XdgLoginItemsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "brindlecap-autostart-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
     environment.variables = {{"XDG_CONFIG_HOME", (root / "config").string()}};
     entryPath = XdgLoginItems::defaultEntryPath(environment);
   }
-  void TearDown() override { fs::remove_all(root); }
 
   std::string entryText() const {
     std::ifstream in(entryPath);
@@ -31,7 +28,8 @@ class XdgLoginItemsTest : public ::testing::Test {
   }
   void writeEntry(const std::string& text) const { std::ofstream(entryPath) << text; }
 
-  fs::path root;
+  testing::TemporaryDirectory temporary;
+  const fs::path root = temporary.path();
   testing::FakeEnvironment environment;
   std::string entryPath;
 };
