@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Environment.h"
+#include "platform/Geometry.h"
 
 namespace brindlecap {
 
@@ -27,5 +28,9 @@ class Diagnostics {
   std::optional<std::string> mode_;
   DiagnosticOutput& output_;
 };
+
+// "{x, y}" and "{{x, y}, {w, h}}", numbers in their shortest form ("1200", "887.5").
+std::string describe(Point point);
+std::string describe(const Rect& rect);
 
 }  // namespace brindlecap

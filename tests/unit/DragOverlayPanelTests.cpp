@@ -1,1 +1,85 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include "menubar/DragOverlayPanel.h"
+#include "support/FakeDateFormatter.h"
+#include "support/FakeTopBar.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+using namespace testing;
+
+class DragOverlayPanelTest : public ::testing::Test {
+ protected:
+  VirtualTime time;
+  FakeScreens screens;
+  FakeTopBarWindows windows;
+  FakeDateFormatter dates;
+  DragOverlayPanel overlay{windows, screens, time, dates};
+};
+
+TEST_F(DragOverlayPanelTest, BubbleSitsRightOfThePointerFlipsLeftAndStaysInside) {
+  const Rect visible(0, 0, 1440, 875);
+  EXPECT_EQ(DragOverlayPanel::bubbleFrame({400, 500}, visible), Rect(408.25, 471, 224, 58));
+  // Too close to the right edge: flips to the left.
+  EXPECT_EQ(DragOverlayPanel::bubbleFrame({1300, 500}, visible), Rect(1067.75, 471, 224, 58));
+  // Near the bottom: stops 8 points above the visible frame's bottom.
+  EXPECT_EQ(DragOverlayPanel::bubbleFrame({400, 3}, visible).minY(), 8);
+  // Near the top: stays under it.
+  EXPECT_EQ(DragOverlayPanel::bubbleFrame({400, 870}, visible).maxY(), 867);
+  // Fits on neither side of a narrow screen: stays right, clamped inside.
+  const Rect narrow(0, 0, 400, 875);
+  EXPECT_EQ(DragOverlayPanel::bubbleFrame({200, 500}, narrow), Rect(168, 471, 224, 58));
+}
+
+TEST_F(DragOverlayPanelTest, TextsChangeOnlyWithDurationOrCorridor) {
+  const TimePoint fire = time.now() + 2400;
+  overlay.show({1200, 890}, {1000, 600}, 2400, fire, DragDurationCorridor::precise);
+  EXPECT_EQ(windows.bubble->durationText, "Через 40 минут");
+  EXPECT_EQ(windows.bubble->timeText,
+            "Точно · сегодня в time(" + std::to_string(static_cast<long long>(fire)) + ")");
+  EXPECT_EQ(windows.bubble->symbol, "timer");
+  EXPECT_TRUE(windows.bubble->visible && windows.line->visible);
+
+  overlay.show({1200, 890}, {1000, 590}, 2400, fire, DragDurationCorridor::precise);
+  EXPECT_EQ(windows.bubble->textUpdates, 1);
+  overlay.show({1200, 890}, {1100, 590}, 2400, fire, DragDurationCorridor::extended);
+  EXPECT_EQ(windows.bubble->textUpdates, 2);
+  EXPECT_EQ(windows.bubble->symbol, "clock");
+  EXPECT_EQ(windows.bubble->timeText.rfind("До суток · ", 0), 0u);
+
+  overlay.hide();
+  EXPECT_FALSE(windows.bubble->visible || windows.line->visible);
+  EXPECT_FALSE(overlay.displayedDuration() || overlay.displayedCorridor());
+  EXPECT_FALSE(overlay.lineView().hasGeometry);
+  overlay.show({1200, 890}, {1100, 590}, 2400, fire, DragDurationCorridor::extended);
+  EXPECT_EQ(windows.bubble->textUpdates, 3) << "a new session always rewrites the texts";
+}
+
+TEST_F(DragOverlayPanelTest, TheLineLayerMovesOnlyBetweenScreensAndGetsLocalPoints) {
+  screens.list.push_back(
+      ScreenInfo{Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1055), 60, {}, {}});
+  overlay.show({1200, 890}, {1000, 600}, 60, time.now() + 60, DragDurationCorridor::precise);
+  overlay.show({1200, 890}, {1010, 600}, 60, time.now() + 60, DragDurationCorridor::precise);
+  EXPECT_EQ(windows.line->frameChanges, 1);
+  overlay.show({1200, 890}, {1500, 600}, 60, time.now() + 60, DragDurationCorridor::precise);
+  EXPECT_EQ(windows.line->frameChanges, 2);
+  EXPECT_EQ(windows.line->frame(), Rect(1440, 0, 1920, 1080));
+  EXPECT_EQ(overlay.lineView().endPoint, (Point{60, 600}));
+  EXPECT_EQ(overlay.lineView().startPoint, (Point{-240, 890}));
+
+  const int updates = windows.bubble->textUpdates;
+  overlay.show({1200, 890}, {-50, 600}, 120, time.now() + 120, DragDurationCorridor::days);
+  EXPECT_EQ(windows.bubble->textUpdates, updates) << "a pointer off every screen changes nothing";
+}
+
+TEST_F(DragOverlayPanelTest, AccentColourReachesTetherAndSymbol) {
+  const Color teal{0.2, 0.7, 0.8, 1};
+  overlay.setFunctionalColor(teal);
+  EXPECT_EQ(windows.bubble->tint, teal);
+  EXPECT_EQ(overlay.lineView().functionalColor, teal);
+}
+
+}  // namespace
+}  // namespace brindlecap

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Color.h"
+#include "platform/Geometry.h"
+#include "platform/TimePoint.h"
+#include "platform/ViewSurface.h"
+
+namespace brindlecap {
+
+// The icon's place in the top bar (a tray slot, or a small panel hanging below the bar).
+class StatusItem {
+ public:
+  virtual ~StatusItem() = default;
+  virtual void setVisible(bool visible) = 0;
+  virtual bool isVisible() const = 0;
+  virtual void setLength(double points) = 0;
+  virtual void setToolTip(const std::string& text) = 0;
+  // The window that holds the icon, in global points; nothing while it is not on screen.
+  virtual std::optional<Rect> windowFrameInScreen() const = 0;
+};
+
+// The small window beside the pointer during a drag: a symbol and two lines of text.
+class BubbleWindow {
+ public:
+  virtual ~BubbleWindow() = default;
+  virtual void setFrame(const Rect& frame) = 0;
+  virtual bool isVisible() const = 0;
+  virtual void orderFront() = 0;
+  virtual void orderOut() = 0;
+  // `symbol` is one of "timer", "clock", "calendar".
+  virtual void setSymbol(const std::string& symbol) = 0;
+  virtual void setSymbolTint(const Color& color) = 0;
+  virtual void setTexts(const std::string& duration, const std::string& time) = 0;
+};
+
+// The transparent full-screen window the tether is drawn in.
+class LineWindow {
+ public:
+  virtual ~LineWindow() = default;
+  virtual Rect frame() const = 0;
+  virtual void setFrame(const Rect& frame) = 0;
+  virtual bool isVisible() const = 0;
+  virtual void orderFront() = 0;
+  virtual void orderOut() = 0;
+};
+
+// A transient window attached below a view (the naming panel after a drag). Clicking elsewhere
+// closes it.
+class Popover {
+ public:
+  virtual ~Popover() = default;
+  virtual bool isShown() const = 0;
+  // Shows the current content below `anchor`, activating the application.
+  virtual void show(const ViewSurface& anchor) = 0;
+  virtual void close() = 0;
+  // The popover's window in global points while it is shown.
+  virtual std::optional<Rect> windowFrame() const = 0;
+  // Moves the shown window down by `points`.
+  virtual void moveDown(double points) = 0;
+};
+
+// What the naming panel reports.
+struct NewTimerPanelCallbacks {
+  std::function<void(const std::string& title)> onCreate;
+  std::function<void()> onCancel;
+};
+
+// Creates the platform windows the top-bar controller uses. The views drawn by the core are
+// handed over here; the platform hosts them.
+class TopBarWindowFactory {
+ public:
+  virtual ~TopBarWindowFactory() = default;
+  virtual std::unique_ptr<StatusItem> makeStatusItem(DrawnView& content) = 0;
+  virtual std::unique_ptr<BubbleWindow> makeBubbleWindow(Size size) = 0;
+  virtual std::unique_ptr<LineWindow> makeLineWindow(DrawnView& content) = 0;
+  virtual std::unique_ptr<Popover> makePopover() = 0;
+  // Replaces the popover's content with a naming panel of `size`, tinted with `accent`.
+  virtual void setNewTimerContent(Popover& popover, Size size, double duration, TimePoint fireDate,
+                                  Color accent, NewTimerPanelCallbacks callbacks) = 0;
+};
+
+}  // namespace brindlecap

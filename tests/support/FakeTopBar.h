@@ -1,0 +1,222 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DisplayLink.h"
+#include "platform/DragInput.h"
+#include "platform/Screens.h"
+#include "platform/TopBarWindows.h"
+
+namespace brindlecap::testing {
+
+class FakeScreens : public Screens {
+ public:
+  std::vector<ScreenInfo> screens() const override { return list; }
+  Point pointerLocation() const override { return pointer; }
+  std::vector<ScreenInfo> list{
+      ScreenInfo{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 60, {}, {}}};
+  Point pointer{1200, 887};
+};
+
+// A view host at a fixed place on screen that counts redraw requests.
+class FakeSurface : public ViewSurface {
+ public:
+  explicit FakeSurface(std::optional<Rect> frame = Rect(1188, 876, 24, 24)) : frame(frame) {}
+  void setNeedsDisplay() override { ++needsDisplayCount; }
+  void setNeedsDisplay(const Rect& dirty) override { dirtyRects.push_back(dirty); }
+  void displayIfNeeded() override { ++displayNowCount; }
+  Size boundsSize() const override { return frame ? frame->size : Size{24, 24}; }
+  std::optional<Rect> frameInScreen() const override { return frame; }
+
+  std::optional<Rect> frame;
+  int needsDisplayCount = 0;
+  int displayNowCount = 0;
+  std::vector<Rect> dirtyRects;
+};
+
+class FakeStatusItem : public StatusItem {
+ public:
+  explicit FakeStatusItem(DrawnView& content) : content(content) { content.attach(&surface); }
+  void setVisible(bool v) override { visible = v; }
+  bool isVisible() const override { return visible; }
+  void setLength(double points) override { length = points; }
+  void setToolTip(const std::string& text) override { toolTip = text; }
+  std::optional<Rect> windowFrameInScreen() const override { return surface.frame; }
+
+  DrawnView& content;
+  FakeSurface surface;
+  bool visible = false;
+  double length = 0;
+  std::string toolTip;
+};
+
+class FakeBubbleWindow : public BubbleWindow {
+ public:
+  void setFrame(const Rect& f) override { frame = f; }
+  bool isVisible() const override { return visible; }
+  void orderFront() override {
+    visible = true;
+    ++orderFrontCount;
+  }
+  void orderOut() override { visible = false; }
+  void setSymbol(const std::string& s) override { symbol = s; }
+  void setSymbolTint(const Color& c) override { tint = c; }
+  void setTexts(const std::string& d, const std::string& t) override {
+    durationText = d;
+    timeText = t;
+    ++textUpdates;
+  }
+  Rect frame;
+  bool visible = false;
+  int orderFrontCount = 0;
+  std::string symbol, durationText, timeText;
+  Color tint;
+  int textUpdates = 0;
+};
+
+class FakeLineWindow : public LineWindow {
+ public:
+  explicit FakeLineWindow(DrawnView& content) { content.attach(&surface); }
+  Rect frame() const override { return frame_; }
+  void setFrame(const Rect& f) override {
+    frame_ = f;
+    ++frameChanges;
+  }
+  bool isVisible() const override { return visible; }
+  void orderFront() override { visible = true; }
+  void orderOut() override { visible = false; }
+  Rect frame_;
+  bool visible = false;
+  int frameChanges = 0;
+  FakeSurface surface{Rect(0, 0, 1440, 900)};
+};
+
+class FakePopover : public Popover {
+ public:
+  bool isShown() const override { return shown; }
+  void show(const ViewSurface& a) override {
+    shown = true;
+    anchor = &a;
+    ++showCount;
+  }
+  void close() override { shown = false; }
+  std::optional<Rect> windowFrame() const override {
+    return shown ? std::optional<Rect>(frame) : std::nullopt;
+  }
+  void moveDown(double points) override { frame.origin.y -= points; }
+  bool shown = false;
+  const ViewSurface* anchor = nullptr;
+  int showCount = 0;
+  Rect frame{1000, 700, 300, 142};
+};
+
+struct NewTimerContent {
+  Size size;
+  double duration = 0;
+  TimePoint fireDate = 0;
+  Color accent;
+  NewTimerPanelCallbacks callbacks;
+};
+
+class FakeTopBarWindows : public TopBarWindowFactory {
+ public:
+  std::unique_ptr<StatusItem> makeStatusItem(DrawnView& content) override {
+    auto item = std::make_unique<FakeStatusItem>(content);
+    statusItem = item.get();
+    return item;
+  }
+  std::unique_ptr<BubbleWindow> makeBubbleWindow(Size) override {
+    auto w = std::make_unique<FakeBubbleWindow>();
+    bubble = w.get();
+    return w;
+  }
+  std::unique_ptr<LineWindow> makeLineWindow(DrawnView& content) override {
+    auto w = std::make_unique<FakeLineWindow>(content);
+    line = w.get();
+    return w;
+  }
+  std::unique_ptr<Popover> makePopover() override {
+    auto p = std::make_unique<FakePopover>();
+    popovers.push_back(p.get());
+    return p;
+  }
+  void setNewTimerContent(Popover& popover, Size size, double duration, TimePoint fireDate,
+                          Color accent, NewTimerPanelCallbacks callbacks) override {
+    newTimerPopover = &popover;
+    newTimer = NewTimerContent{size, duration, fireDate, accent, std::move(callbacks)};
+  }
+
+  FakeStatusItem* statusItem = nullptr;
+  FakeBubbleWindow* bubble = nullptr;
+  FakeLineWindow* line = nullptr;
+  std::vector<FakePopover*> popovers;
+  Popover* newTimerPopover = nullptr;
+  std::optional<NewTimerContent> newTimer;
+};
+
+class FakeDragEvents : public DragEventMonitor {
+ public:
+  Token install(std::function<bool(const DragEvent&)> h) override {
+    handler = std::move(h);
+    auto token = std::make_shared<int>(++installs);
+    current = token;
+    return token;
+  }
+  void remove(const Token& token) override {
+    if (token == current.lock()) handler = nullptr;
+    ++removals;
+  }
+  // Delivers an event as the grab would; returns whether it was swallowed.
+  bool send(DragEvent event) { return handler ? handler(event) : false; }
+
+  std::function<bool(const DragEvent&)> handler;
+  std::weak_ptr<void> current;
+  int installs = 0;
+  int removals = 0;
+};
+
+class FakeCursor : public Cursor {
+ public:
+  void hide() override { ++hidden; }
+  void unhide() override { --hidden; }
+  int hidden = 0;
+};
+
+class FakeHaptics : public Haptics {
+ public:
+  void performAlignment() override { ++alignments; }
+  int alignments = 0;
+};
+
+// A display link whose frames the test fires by hand, on the calling thread.
+class ManualDisplayLinks : public DisplayLinkFactory {
+ public:
+  class Link : public DisplayLink {
+   public:
+    explicit Link(ManualDisplayLinks& owner) : owner_(owner) {}
+    void start(double fps, std::function<void(double)> onFrame) override {
+      owner_.fps = fps;
+      owner_.onFrame = std::move(onFrame);
+      ++owner_.starts;
+    }
+    void stop() override { owner_.onFrame = nullptr; }
+
+   private:
+    ManualDisplayLinks& owner_;
+  };
+  std::unique_ptr<DisplayLink> makeDisplayLink() override { return std::make_unique<Link>(*this); }
+  void fire(double timestamp) {
+    if (onFrame) onFrame(timestamp);
+  }
+  bool isRunning() const { return static_cast<bool>(onFrame); }
+
+  std::function<void(double)> onFrame;
+  double fps = 0;
+  int starts = 0;
+};
+
+}  // namespace brindlecap::testing
