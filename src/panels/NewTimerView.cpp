@@ -1,1 +1,203 @@
-// placeholder
+#include "panels/NewTimerView.h"
+
+#include <utility>
+
+#include <QApplication>
+#include <QColor>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "timers/TimeFormatting.h"
+
+namespace brindlecap {
+
+namespace {
+
+// The application font with its size moved by `delta` points (or pixels, if it is pixel-sized).
+QFont resizedAppFont(int delta, bool bold) {
+  QFont font = QApplication::font();
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() + delta);
+  } else if (font.pixelSize() > 0) {
+    font.setPixelSize(font.pixelSize() + delta);
+  }
+  font.setBold(bold);
+  return font;
+}
+
+QString createButtonStyle(Color accent) {
+  const QColor fill =
+      QColor::fromRgbF(static_cast<float>(accent.red), static_cast<float>(accent.green),
+                       static_cast<float>(accent.blue), static_cast<float>(accent.alpha));
+  const QColor pressed = fill.darker(120);
+  auto css = [](const QColor& c) {
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(c.red())
+        .arg(c.green())
+        .arg(c.blue())
+        .arg(c.alpha());
+  };
+  return QStringLiteral(
+             "QPushButton { background-color: %1; color: white; border: none;"
+             " border-radius: 6px; padding: 5px 14px; }"
+             "QPushButton:pressed { background-color: %2; }")
+      .arg(css(fill), css(pressed));
+}
+
+bool isReturn(const QKeyEvent* event) {
+  return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+}  // namespace
+
+NewTimerView::NewTimerView(double durationSeconds, TimePoint fireDate, const WallClock& clock,
+                           const DateFormatter& dates, Color accent,
+                           std::function<void(const std::string&)> onCreate,
+                           std::function<void()> onCancel, QWidget* parent)
+    : QWidget(parent),
+      duration_(durationSeconds),
+      fireDate_(fireDate),
+      clock_(clock),
+      dates_(dates),
+      onCreate_(std::move(onCreate)),
+      onCancel_(std::move(onCancel)),
+      titleLabel_(new QLabel(QStringLiteral("Новый таймер"), this)),
+      subtitleLabel_(new QLabel(this)),
+      nameField_(new QLineEdit(this)),
+      cancelButton_(new QPushButton(QStringLiteral("Отмена"), this)),
+      createButton_(new QPushButton(QStringLiteral("Создать"), this)) {
+  titleLabel_->setObjectName(QStringLiteral("titleLabel"));
+  subtitleLabel_->setObjectName(QStringLiteral("subtitleLabel"));
+  nameField_->setObjectName(QStringLiteral("nameField"));
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+  createButton_->setObjectName(QStringLiteral("createButton"));
+
+  nameField_->setPlaceholderText(QStringLiteral("Название (необязательно)"));
+  createButton_->setDefault(true);
+  createButton_->setStyleSheet(createButtonStyle(accent));
+
+  auto* header = new QVBoxLayout;
+  header->setSpacing(3);
+  header->setContentsMargins(0, 0, 0, 0);
+  header->addWidget(titleLabel_);
+  header->addWidget(subtitleLabel_);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(0, 0, 0, 0);
+  buttons->addWidget(cancelButton_, 0, Qt::AlignVCenter);
+  buttons->addStretch(1);
+  buttons->addWidget(createButton_, 0, Qt::AlignVCenter);
+
+  auto* stack = new QVBoxLayout(this);
+  stack->setSpacing(12);
+  stack->setContentsMargins(14, 14, 14, 14);
+  stack->addLayout(header);
+  stack->addWidget(nameField_);
+  stack->addLayout(buttons);
+
+  setFixedWidth(kWidth);
+  applyTextStyles();
+  refreshSubtitle();
+
+  // Return in the field is not wired to returnPressed: the field leaves the key to us, and
+  // handling it here alone keeps a single Return from creating twice.
+  connect(nameField_, &QLineEdit::textChanged, this, [this] { refreshSubtitle(); });
+  connect(createButton_, &QPushButton::clicked, this, [this] { create(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel(); });
+}
+
+QSize NewTimerView::sizeHint() const {
+  return {kWidth, layout()->sizeHint().height()};
+}
+
+void NewTimerView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  refreshSubtitle();
+
+  // A host window (a popup in particular) gets the keys itself while nothing inside has focus,
+  // and a popup closes on Escape; catch those before it does.
+  QWidget* host = window();
+  if (host != this && host != filteredWindow_) {
+    if (filteredWindow_) filteredWindow_->removeEventFilter(this);
+    host->installEventFilter(this);
+    filteredWindow_ = host;
+  }
+
+  // Deferred until the window is up, so the host's own focus handling on show cannot undo it.
+  QTimer::singleShot(0, nameField_,
+                     [field = nameField_] { field->setFocus(Qt::OtherFocusReason); });
+}
+
+void NewTimerView::hideEvent(QHideEvent* event) {
+  if (filteredWindow_) filteredWindow_->removeEventFilter(this);
+  filteredWindow_ = nullptr;
+  QWidget::hideEvent(event);
+}
+
+void NewTimerView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationFontChange) {
+    applyTextStyles();
+  }
+}
+
+void NewTimerView::keyPressEvent(QKeyEvent* event) {
+  if (!handleKey(event)) QWidget::keyPressEvent(event);
+}
+
+bool NewTimerView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == filteredWindow_ && event->type() == QEvent::KeyPress) {
+    return handleKey(static_cast<QKeyEvent*>(event));
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool NewTimerView::handleKey(QKeyEvent* event) {
+  const auto modifiers = event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
+  if (modifiers != Qt::NoModifier) return false;
+  if (isReturn(event)) {
+    event->accept();
+    create();
+    return true;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    cancel();
+    return true;
+  }
+  return false;
+}
+
+void NewTimerView::create() {
+  // Copies: the host may destroy this panel from inside the callback.
+  const std::string title = nameField_->text().toStdString();
+  auto callback = onCreate_;
+  if (callback) callback(title);
+}
+
+void NewTimerView::cancel() {
+  auto callback = onCancel_;
+  if (callback) callback();
+}
+
+void NewTimerView::refreshSubtitle() {
+  const std::string text = "Через " + TimeFormatting::duration(duration_) + " · " +
+                           TimeFormatting::relativeFireDate(fireDate_, clock_.now(), dates_);
+  subtitleLabel_->setText(QString::fromStdString(text));
+}
+
+void NewTimerView::applyTextStyles() {
+  titleLabel_->setFont(resizedAppFont(2, true));
+  subtitleLabel_->setFont(resizedAppFont(-1, false));
+  QPalette dimmed = subtitleLabel_->palette();
+  dimmed.setColor(QPalette::WindowText, palette().color(QPalette::PlaceholderText));
+  subtitleLabel_->setPalette(dimmed);
+}
+
+}  // namespace brindlecap
