@@ -1,1 +1,145 @@
-// placeholder
+#include "menubar/DragLineView.h"
+
+#include <gtest/gtest.h>
+
+#include "support/RecordingCanvas.h"
+
+namespace brindlecap {
+namespace {
+
+using testing::CanvasCall;
+using testing::RecordingCanvas;
+using testing::RecordingSurface;
+
+const Color kAccent{0.2, 0.4, 0.9, 1};
+const Color kWhite{1, 1, 1, 1};
+
+void expectRectNear(const Rect& actual, const Rect& expected) {
+  EXPECT_NEAR(actual.minX(), expected.minX(), 1e-9);
+  EXPECT_NEAR(actual.minY(), expected.minY(), 1e-9);
+  EXPECT_NEAR(actual.maxX(), expected.maxX(), 1e-9);
+  EXPECT_NEAR(actual.maxY(), expected.maxY(), 1e-9);
+}
+
+void expectStops(const std::vector<GradientStop>& stops, Color base, double from, double to) {
+  ASSERT_EQ(stops.size(), 2u);
+  EXPECT_EQ(stops[0].location, 0);
+  EXPECT_EQ(stops[0].color, base.withAlpha(from));
+  EXPECT_EQ(stops[1].location, 1);
+  EXPECT_EQ(stops[1].color, base.withAlpha(to));
+}
+
+class DragLineViewTest : public ::testing::Test {
+ protected:
+  DragLineViewTest() {
+    view.attach(&surface);
+    view.functionalColor = kAccent;
+  }
+  RecordingCanvas drawn() {
+    RecordingCanvas canvas;
+    view.draw(canvas, Rect(0, 0, 1000, 800));
+    return canvas;
+  }
+
+  RecordingSurface surface{{1000, 800}};
+  DragLineView view;
+};
+
+TEST_F(DragLineViewTest, TetherThinsWithLengthAndFadesTowardsTheIcon) {
+  struct Case {
+    double length;
+    double core;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {100, 3.4}, {252, 3.4}, {300, 7 - 300.0 / 70}, {336, 2.2}, {400, 2.2}}) {
+    SCOPED_TRACE(c.length);
+    // Along a 3-4-5 diagonal, so both components of the insets count.
+    const Point start{100, 700};
+    const Point end{start.x + 0.6 * c.length, start.y - 0.8 * c.length};
+    view.update(start, end);
+    const auto segments = drawn().callsOf(CanvasCall::Kind::fillStrokedSegment);
+    ASSERT_EQ(segments.size(), 3u);
+    for (const CanvasCall& s : segments) {
+      EXPECT_NEAR(s.from.x, start.x + 0.6 * 4.1, 1e-9);
+      EXPECT_NEAR(s.from.y, start.y - 0.8 * 4.1, 1e-9);
+      EXPECT_NEAR(s.to.x, end.x - 0.6 * 6.25, 1e-9);
+      EXPECT_NEAR(s.to.y, end.y + 0.8 * 6.25, 1e-9);
+    }
+    EXPECT_NEAR(segments[0].width, c.core + 3, 1e-9);
+    expectStops(segments[0].gradient, kAccent, 0.015, 0.075);
+    EXPECT_NEAR(segments[1].width, c.core, 1e-9);
+    expectStops(segments[1].gradient, kAccent, 0.34, 0.94);
+    EXPECT_NEAR(segments[2].width, std::max(c.core * 0.18, 0.6), 1e-9);
+    expectStops(segments[2].gradient, kWhite, 0.32, 0.06);
+  }
+}
+
+TEST_F(DragLineViewTest, ShortTetherShowsOnlyTheEndMarker) {
+  for (double length : {0.0, 5.0, 10.35}) {
+    SCOPED_TRACE(length);
+    view.update({0, 50}, {length, 50});
+    const RecordingCanvas canvas = drawn();
+    ASSERT_EQ(canvas.calls.size(), 3u);
+    const CanvasCall& ring = canvas.calls[0];
+    expectRectNear(ring.rect, Rect(length - 5.5, 44.5, 11, 11));
+    EXPECT_EQ(ring.color, kAccent.withAlpha(0.16));
+    const CanvasCall& outline = canvas.calls[1];
+    EXPECT_EQ(outline.kind, CanvasCall::Kind::strokeEllipse);
+    EXPECT_TRUE(outline.rect == ring.rect && outline.color == kAccent && outline.width == 1.5);
+    expectRectNear(canvas.calls[2].rect, Rect(length - 1.75, 48.25, 3.5, 3.5));
+    EXPECT_EQ(canvas.calls[2].color, kWhite);
+  }
+  view.update({0, 50}, {10.4, 50});
+  EXPECT_EQ(drawn().calls.size(), 6u) << "just over the threshold the tether appears";
+}
+
+TEST_F(DragLineViewTest, RedrawsOnlyTheAreaBothTethersCover) {
+  EXPECT_TRUE(drawn().calls.empty()) << "nothing before the first update";
+
+  auto dirty = view.update({100, 200}, {300, 150});
+  ASSERT_TRUE(dirty);
+  expectRectNear(*dirty, Rect(91.75, 141.75, 216.5, 66.5));
+
+  dirty = view.update({100, 200}, {400, 500});
+  ASSERT_TRUE(dirty);
+  expectRectNear(*dirty, Rect(91.75, 141.75, 316.5, 366.5));
+
+  dirty = view.reset();
+  ASSERT_TRUE(dirty);
+  expectRectNear(*dirty, Rect(91.75, 191.75, 316.5, 316.5));
+  EXPECT_FALSE(view.hasGeometry);
+  EXPECT_FALSE(view.reset());
+  EXPECT_TRUE(drawn().calls.empty());
+
+  ASSERT_EQ(surface.dirtyRects.size(), 3u);
+  expectRectNear(surface.dirtyRects[1], Rect(91.75, 141.75, 316.5, 366.5));
+  EXPECT_EQ(surface.wholeRedisplays, 0) << "never the whole screen";
+}
+
+TEST_F(DragLineViewTest, DirtyAreaStaysWithinTheBounds) {
+  auto dirty = view.update({2, 3}, {995, 60});
+  ASSERT_TRUE(dirty);
+  expectRectNear(*dirty, Rect(0, 0, 1000, 68.25));
+
+  // From the corner to entirely off the view: only the old tether's part remains.
+  dirty = view.update({-300, -300}, {-100, -200});
+  ASSERT_TRUE(dirty);
+  expectRectNear(*dirty, Rect(0, 0, 1000, 68.25));
+  EXPECT_FALSE(view.update({-300, -300}, {-100, -150})) << "nothing visible to mark";
+  EXPECT_EQ(surface.dirtyRects.size(), 2u);
+  EXPECT_TRUE(view.hasGeometry);
+}
+
+TEST_F(DragLineViewTest, RecolouringRedrawsOnlyOnARealChange) {
+  view.setFunctionalColor(kWhite);
+  EXPECT_TRUE(surface.dirtyRects.empty()) << "no tether on screen";
+  view.update({100, 100}, {200, 100});
+  view.setFunctionalColor(kWhite);
+  EXPECT_EQ(surface.dirtyRects.size(), 1u);
+  view.setFunctionalColor(kAccent);
+  ASSERT_EQ(surface.dirtyRects.size(), 2u);
+  expectRectNear(surface.dirtyRects[1], Rect(91.75, 91.75, 116.5, 16.5));
+}
+
+}  // namespace
+}  // namespace brindlecap

@@ -1,1 +1,126 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include "menubar/MenuBarFallbackView.h"
+#include "menubar/MenuBarPlacementResolver.h"
+#include "support/RecordingCanvas.h"
+
+namespace brindlecap {
+namespace {
+
+using testing::CanvasCall;
+using testing::RecordingCanvas;
+using testing::RecordingSurface;
+
+// A 1512-point screen whose 37-point top bar is split by a housing from 660 to 852.
+const Rect kVisible(0, 0, 1512, 945);
+const Rect kLeft(0, 945, 660, 37);
+const Rect kRight(852, 945, 660, 37);
+
+TEST(MenuBarPlacementResolverTest, HangsASquareBelowTheBar) {
+  struct Case {
+    const char* name;
+    std::optional<Rect> left;
+    Rect right;
+    Rect visible;
+    Point origin;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"centred on the housing", kLeft, kRight, kVisible, {743, 919}},
+           {"right area only", std::nullopt, kRight, kVisible, {852, 919}},
+           {"touching areas", Rect(0, 945, 852, 37), kRight, kVisible, {852, 919}},
+           {"overlapping areas", Rect(0, 945, 900, 37), kRight, kVisible, {852, 919}},
+           {"near the right edge", std::nullopt, Rect(1500, 945, 12, 37), kVisible, {1486, 919}},
+           {"left of the visible frame",
+            std::nullopt,
+            Rect(-40, 945, 600, 37),
+            Rect(100, 0, 1412, 945),
+            {100, 919}},
+           {"frame narrower than the square",
+            std::nullopt,
+            kRight,
+            Rect(900, 0, 10, 945),
+            {900, 919}},
+           {"not below the visible frame",
+            std::nullopt,
+            kRight,
+            Rect(0, 930, 1512, 15),
+            {852, 930}},
+       }) {
+    SCOPED_TRACE(c.name);
+    const MenuBarFallbackPlacement placement =
+        MenuBarPlacementResolver::hangingPlacement(c.left, c.right, c.visible);
+    EXPECT_EQ(placement.frame, Rect(c.origin.x, c.origin.y, 26, 26));
+    EXPECT_TRUE(placement.isBelowMenuBar);
+  }
+}
+
+class MenuBarFallbackViewTest : public ::testing::Test {
+ protected:
+  MenuBarFallbackViewTest() { view.attach(&surface); }
+  RecordingCanvas drawn() {
+    RecordingCanvas canvas;
+    view.draw(canvas, Rect(0, 0, 26, 26));
+    return canvas;
+  }
+
+  RecordingSurface surface{{26, 26}};
+  MenuBarFallbackView view;
+};
+
+TEST_F(MenuBarFallbackViewTest, DrawsTheBackgroundOnlyBelowTheBarAndTheIconOnTop) {
+  RecordingCanvas canvas = drawn();
+  EXPECT_TRUE(canvas.callsOf(CanvasCall::Kind::fillRoundedRect).empty());
+  EXPECT_TRUE(canvas.callsOf(CanvasCall::Kind::strokeRoundedRect).empty());
+  EXPECT_EQ(canvas.calls.size(), 12u);
+
+  view.isBelowMenuBar = true;
+  view.appearance = Appearance::dark;
+  canvas = drawn();
+  const SystemColors& dark = SystemColors::forAppearance(Appearance::dark);
+  ASSERT_EQ(canvas.calls.size(), 14u);
+  const CanvasCall& fill = canvas.calls[0];
+  EXPECT_EQ(fill.kind, CanvasCall::Kind::fillRoundedRect);
+  EXPECT_EQ(fill.rect, Rect(1, 1, 24, 24));
+  EXPECT_EQ(fill.radius, 8);
+  EXPECT_EQ(fill.color, dark.windowBackground.withAlpha(0.94));
+  const CanvasCall& border = canvas.calls[1];
+  EXPECT_EQ(border.kind, CanvasCall::Kind::strokeRoundedRect);
+  EXPECT_EQ(border.rect, fill.rect);
+  EXPECT_EQ(border.color, dark.separator.withAlpha(0.42));
+  EXPECT_EQ(border.width, 1);
+  // The icon, centred in the panel, in the panel's appearance.
+  EXPECT_EQ(canvas.calls[2].color, dark.label.withAlpha(1));
+  EXPECT_NEAR(canvas.calls[2].rect.midX(), 13, 1e-9);
+  EXPECT_EQ(view.statusContentView.drawCount, 2);
+}
+
+TEST_F(MenuBarFallbackViewTest, IconRedrawsThroughThePanelsHost) {
+  view.statusContentView.setNeedsDisplay();
+  EXPECT_EQ(surface.wholeRedisplays, 1);
+  ASSERT_NE(view.statusContentView.surface(), nullptr);
+  EXPECT_EQ(view.statusContentView.surface()->boundsSize(), (Size{26, 26}));
+  surface.frame = Rect(743, 919, 26, 26);
+  EXPECT_EQ(view.statusContentView.surface()->frameInScreen(), surface.frame);
+
+  view.setIsBelowMenuBar(false);
+  EXPECT_EQ(surface.wholeRedisplays, 1) << "unchanged flag, no redraw";
+  view.setIsBelowMenuBar(true);
+  EXPECT_EQ(surface.wholeRedisplays, 2);
+}
+
+TEST_F(MenuBarFallbackViewTest, ClicksReachThePanelNotTheIcon) {
+  EXPECT_FALSE(view.statusContentView.hitTest({13, 13}));
+  EXPECT_TRUE(view.hitTest({13, 13}));
+  EXPECT_FALSE(view.hitTest({26, 13}));
+
+  std::vector<MenuBarFallbackView*> presses, rightReleases;
+  view.onMouseDown = [&](MenuBarFallbackView& v) { presses.push_back(&v); };
+  view.onRightMouseUp = [&](MenuBarFallbackView& v) { rightReleases.push_back(&v); };
+  view.mouseDown();
+  view.rightMouseUp();
+  EXPECT_EQ(presses, std::vector{&view});
+  EXPECT_EQ(rightReleases, std::vector{&view});
+}
+
+}  // namespace
+}  // namespace brindlecap
