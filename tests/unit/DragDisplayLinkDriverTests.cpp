@@ -1,1 +1,314 @@
-// placeholder
+#include "menubar/DragDisplayLinkDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/FakeEnvironment.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+using testing::FakeEnvironment;
+using testing::RecordingDiagnosticOutput;
+using testing::VirtualTime;
+
+// What one display link was asked to do. The factory keeps it, so a test can still look at a
+// link after the driver has thrown it away.
+struct FakeLink {
+  double fps = 0;
+  bool running = false;
+  std::function<void(double)> onFrame;
+
+  // A stopped link is silent, as a real one is once stop() has returned.
+  void fire(double timestamp) {
+    if (running) onFrame(timestamp);
+  }
+};
+
+class FakeDisplayLink : public DisplayLink {
+ public:
+  explicit FakeDisplayLink(std::shared_ptr<FakeLink> link) : link_(std::move(link)) {}
+  void start(double fps, std::function<void(double)> onFrame) override {
+    link_->fps = fps;
+    link_->onFrame = std::move(onFrame);
+    link_->running = true;
+  }
+  void stop() override {
+    link_->running = false;
+    link_->onFrame = nullptr;
+  }
+
+ private:
+  std::shared_ptr<FakeLink> link_;
+};
+
+class FakeLinkFactory : public DisplayLinkFactory {
+ public:
+  std::unique_ptr<DisplayLink> makeDisplayLink() override {
+    links.push_back(std::make_shared<FakeLink>());
+    return std::make_unique<FakeDisplayLink>(links.back());
+  }
+  std::vector<std::shared_ptr<FakeLink>> links;
+};
+
+// A main queue on virtual time that counts the work handed to it: everything ever queued, and
+// the most that was ever waiting to run at once.
+class CountingQueue : public MainQueue {
+ public:
+  void async(std::function<void()> work) override {
+    ++queued;
+    const int nowWaiting = ++waiting;
+    int most = mostWaiting.load();
+    while (nowWaiting > most && !mostWaiting.compare_exchange_weak(most, nowWaiting)) {
+    }
+    time.async([this, work = std::move(work)] {
+      --waiting;
+      work();
+    });
+  }
+  WorkHandle after(double delaySeconds, std::function<void()> work) override {
+    return time.after(delaySeconds, std::move(work));
+  }
+  WorkHandle every(double intervalSeconds, std::function<void()> work) override {
+    return time.every(intervalSeconds, std::move(work));
+  }
+  void runPending() { time.runPending(); }
+
+  VirtualTime time;
+  std::atomic<int> queued{0};
+  std::atomic<int> waiting{0};
+  std::atomic<int> mostWaiting{0};
+};
+
+class DragDisplayLinkDriverTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<DragDisplayLinkDriver> makeDriver(Diagnostics* diagnostics = nullptr) {
+    return std::make_shared<DragDisplayLinkDriver>(queue, factory, diagnostics);
+  }
+  static std::function<void(double)> recordInto(std::vector<double>& delivered) {
+    return [&delivered](double timestamp) { delivered.push_back(timestamp); };
+  }
+  FakeLink& link(std::size_t index = 0) { return *factory.links.at(index); }
+
+  CountingQueue queue;
+  FakeLinkFactory factory;
+  std::shared_ptr<DragDisplayLinkDriver> driver = makeDriver();
+};
+
+TEST_F(DragDisplayLinkDriverTest, CoalescesFramesIntoOneDeliveryOfTheNewest) {
+  std::vector<double> delivered;
+  driver->start(60, recordInto(delivered));
+  ASSERT_TRUE(link().running);
+  EXPECT_EQ(link().fps, 60);
+
+  // The main thread is busy: frames pile up behind a single queued delivery.
+  link().fire(1.0);
+  link().fire(1.1);
+  link().fire(1.2);
+  EXPECT_EQ(queue.queued.load(), 1);
+  EXPECT_TRUE(delivered.empty());
+
+  queue.runPending();
+  EXPECT_EQ(delivered, std::vector<double>{1.2});
+  queue.runPending();
+  EXPECT_EQ(delivered, std::vector<double>{1.2});
+
+  // Once that delivery has run, the next frame queues another one.
+  link().fire(1.3);
+  link().fire(1.4);
+  EXPECT_EQ(queue.queued.load(), 2);
+  queue.runPending();
+  EXPECT_EQ(delivered, (std::vector<double>{1.2, 1.4}));
+}
+
+TEST_F(DragDisplayLinkDriverTest, StopStopsTheLinkAndSilencesADeliveryAlreadyQueued) {
+  std::vector<double> delivered;
+  driver->start(60, recordInto(delivered));
+  link().fire(1.0);
+  ASSERT_EQ(queue.queued.load(), 1);
+
+  driver->stop();
+  EXPECT_FALSE(link().running);
+  queue.runPending();
+  EXPECT_TRUE(delivered.empty());
+}
+
+TEST_F(DragDisplayLinkDriverTest, StartReplacesTheRunningLink) {
+  std::vector<double> first;
+  std::vector<double> second;
+  driver->start(60, recordInto(first));
+  driver->start(120, recordInto(second));
+
+  ASSERT_EQ(factory.links.size(), 2u);
+  EXPECT_FALSE(link(0).running);
+  EXPECT_TRUE(link(1).running);
+  EXPECT_EQ(link(1).fps, 120);
+
+  link(1).fire(2.0);
+  queue.runPending();
+  EXPECT_TRUE(first.empty());
+  EXPECT_EQ(second, std::vector<double>{2.0});
+}
+
+TEST_F(DragDisplayLinkDriverTest, RestartSilencesOldDeliveriesAndDeliversEachFrameOnce) {
+  std::vector<double> first;
+  std::vector<double> second;
+
+  // An old delivery still waiting when the new run's first frame arrives: the new run queues
+  // its own, and only that one delivers.
+  driver->start(60, recordInto(first));
+  link(0).fire(1.0);
+  driver->start(60, recordInto(second));
+  link(1).fire(3.0);
+  EXPECT_EQ(queue.queued.load(), 2);
+  queue.runPending();
+  EXPECT_TRUE(first.empty());
+  EXPECT_EQ(second, std::vector<double>{3.0});
+
+  link(1).fire(4.0);
+  queue.runPending();
+  EXPECT_EQ(second, (std::vector<double>{3.0, 4.0}));
+
+  // An old delivery that runs before the new run has a frame must not leave the new run
+  // thinking a delivery is on its way.
+  std::vector<double> third;
+  link(1).fire(5.0);
+  driver->start(60, recordInto(third));
+  queue.runPending();
+  link(2).fire(6.0);
+  queue.runPending();
+  EXPECT_EQ(second, (std::vector<double>{3.0, 4.0}));
+  EXPECT_EQ(third, std::vector<double>{6.0});
+}
+
+TEST_F(DragDisplayLinkDriverTest, DeliveryQueuedBeforeDestructionDoesNothing) {
+  std::vector<double> delivered;
+  driver->start(60, recordInto(delivered));
+  link().fire(1.0);
+  ASSERT_EQ(queue.queued.load(), 1);
+
+  std::weak_ptr<DragDisplayLinkDriver> weak = driver;
+  driver.reset();
+  // The queued delivery must not keep the driver (and its drag) alive.
+  EXPECT_TRUE(weak.expired());
+  EXPECT_FALSE(link().running);
+
+  queue.runPending();
+  EXPECT_TRUE(delivered.empty());
+}
+
+TEST_F(DragDisplayLinkDriverTest, CallbackMayStopOrRestartTheDriver) {
+  std::vector<double> stopping;
+  driver->start(60, [&](double timestamp) {
+    stopping.push_back(timestamp);
+    driver->stop();
+  });
+  link(0).fire(1.0);
+  queue.runPending();
+  EXPECT_EQ(stopping, std::vector<double>{1.0});
+  EXPECT_FALSE(link(0).running);
+
+  std::vector<double> restarting;
+  std::vector<double> restarted;
+  driver->start(60, [&](double timestamp) {
+    restarting.push_back(timestamp);
+    driver->start(30, recordInto(restarted));
+  });
+  link(1).fire(2.0);
+  queue.runPending();
+  EXPECT_FALSE(link(1).running);
+  ASSERT_EQ(factory.links.size(), 3u);
+  EXPECT_EQ(link(2).fps, 30);
+
+  link(2).fire(3.0);
+  queue.runPending();
+  EXPECT_EQ(restarting, std::vector<double>{2.0});
+  EXPECT_EQ(restarted, std::vector<double>{3.0});
+  EXPECT_EQ(stopping, std::vector<double>{1.0});
+}
+
+TEST_F(DragDisplayLinkDriverTest, ReportsTheLinkOnlyInDragAnimationMode) {
+  FakeEnvironment environment;
+  RecordingDiagnosticOutput output;
+  for (const char* mode : {"", "launch"}) {
+    if (*mode) environment.variables[Diagnostics::kVariable] = mode;
+    Diagnostics diagnostics(environment, output);
+    auto quiet = makeDriver(&diagnostics);
+    quiet->start(60, [](double) {});
+    quiet->stop();
+  }
+  EXPECT_TRUE(output.lines.empty());
+
+  environment.variables[Diagnostics::kVariable] = "drag_animation";
+  Diagnostics diagnostics(environment, output);
+  auto reporting = makeDriver(&diagnostics);
+  std::vector<double> linkRates;
+  for (double screenRate :
+       {60.0, 59.6, 144.0, 0.0, std::numeric_limits<double>::quiet_NaN(), 5000.0}) {
+    reporting->start(screenRate, [](double) {});
+    linkRates.push_back(factory.links.back()->fps);
+  }
+  reporting->stop();
+
+  EXPECT_EQ(output.lines,
+            (std::vector<std::string>{
+                "BRINDLECAP_DISPLAY_LINK screenFPS=60 minimum=60 maximum=60 preferred=60 "
+                "duration=0.0166667",
+                "BRINDLECAP_DISPLAY_LINK screenFPS=60 minimum=60 maximum=60 preferred=60 "
+                "duration=0.0166667",
+                "BRINDLECAP_DISPLAY_LINK screenFPS=144 minimum=144 maximum=144 preferred=144 "
+                "duration=0.00694444",
+                "BRINDLECAP_DISPLAY_LINK screenFPS=0 minimum=1 maximum=1 preferred=1 duration=1",
+                "BRINDLECAP_DISPLAY_LINK screenFPS=0 minimum=1 maximum=1 preferred=1 duration=1",
+                "BRINDLECAP_DISPLAY_LINK screenFPS=5000 minimum=1000 maximum=1000 "
+                "preferred=1000 duration=0.001",
+            }));
+  EXPECT_EQ(linkRates, (std::vector<double>{60, 60, 144, 1, 1, 1000}));
+}
+
+TEST_F(DragDisplayLinkDriverTest, ConcurrentFramesKeepOneDeliveryOutstandingAndEndOnTheNewest) {
+  constexpr int kThreads = 4;
+  constexpr int kFramesPerThread = 20000;
+  std::vector<double> delivered;
+  driver->start(60, recordInto(delivered));
+
+  // Several threads take turns driving the one link; its frames never overlap, so the shared
+  // counter makes each frame newer than every one before it.
+  std::mutex turn;
+  double lastFired = 0;
+  std::atomic<int> finished{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < kFramesPerThread; ++i) {
+        std::lock_guard lock(turn);
+        link().fire(++lastFired);
+      }
+      ++finished;
+    });
+  }
+  while (finished < kThreads) queue.runPending();
+  for (auto& thread : threads) thread.join();
+  queue.runPending();
+
+  EXPECT_EQ(queue.mostWaiting.load(), 1);
+  ASSERT_FALSE(delivered.empty());
+  for (std::size_t i = 1; i < delivered.size(); ++i) {
+    ASSERT_LT(delivered[i - 1], delivered[i]) << "delivery " << i;
+  }
+  EXPECT_EQ(delivered.back(), kThreads * kFramesPerThread);
+  // Every delivery that was queued delivered a frame.
+  EXPECT_EQ(delivered.size(), static_cast<std::size_t>(queue.queued.load()));
+}
+
+}  // namespace
+}  // namespace brindlecap

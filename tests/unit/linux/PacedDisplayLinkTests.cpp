@@ -1,1 +1,320 @@
-// placeholder
+#include "platform/linux/PacedDisplayLink.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "menubar/DragDisplayLinkDriver.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+// "Brindlecap.DisplayLink" as ps, top and /proc show it: cut to the kernel's 15 bytes.
+constexpr const char* kPacingThreadName = "Brindlecap.Disp";
+
+// Slack for comparing timestamps that went through nanosecond rounding and doubles.
+constexpr double kTolerance = 1e-6;
+
+double monotonicNow() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void sleepUntil(double monotonicSeconds) {
+  const double whole = std::floor(monotonicSeconds);
+  timespec until{};
+  until.tv_sec = static_cast<time_t>(whole);
+  until.tv_nsec = static_cast<long>((monotonicSeconds - whole) * 1e9);
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
+
+std::string currentThreadName() {
+  char name[16] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  return name;
+}
+
+// How many of this process's threads the kernel lists under the pacing thread's name.
+int pacingThreadCount() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    if (std::getline(comm, name) && name == kPacingThreadName) ++count;
+  }
+  return count;
+}
+
+// Polls `condition` until it holds; false if it still does not after a limit that only keeps a
+// broken build from hanging. A joined thread stays listed for a moment after join returns: the
+// kernel wakes the joiner before it unlists the thread.
+bool eventually(const std::function<bool()>& condition) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+struct Frame {
+  double timestamp = 0;
+  double receivedAt = 0;  // CLOCK_MONOTONIC as the callback began
+  double returnedAt = 0;  // and as it was about to return
+};
+
+// Frames as the pacing thread hands them over, for the test's thread to wait on.
+class FrameLog {
+ public:
+  void add(const Frame& frame) {
+    {
+      std::lock_guard lock(mutex_);
+      frames_.push_back(frame);
+    }
+    added_.notify_all();
+  }
+  std::function<void(double)> recorder() {
+    return [this](double timestamp) {
+      const double receivedAt = monotonicNow();
+      add({timestamp, receivedAt, monotonicNow()});
+    };
+  }
+  std::size_t size() const {
+    std::lock_guard lock(mutex_);
+    return frames_.size();
+  }
+  // Waits until `count` frames have arrived (or a limit that only keeps a broken build from
+  // hanging has passed) and returns what arrived.
+  std::vector<Frame> waitFor(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    added_.wait_for(lock, std::chrono::seconds(10), [&] { return frames_.size() >= count; });
+    return frames_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable added_;
+  std::vector<Frame> frames_;
+};
+
+class PacedDisplayLinkTest : public ::testing::Test {
+ protected:
+  // Threads of earlier tests may still be listed for a moment.
+  void SetUp() override {
+    ASSERT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
+  }
+};
+
+TEST_F(PacedDisplayLinkTest, StartReturnsWithItsNamedThreadAndStopRemovesIt) {
+  PacedDisplayLink link;
+  FrameLog log;
+  std::atomic<int> framesOnOtherThreads{0};
+  auto record = log.recorder();
+  link.start(200, [&](double timestamp) {
+    if (currentThreadName() != kPacingThreadName) ++framesOnOtherThreads;
+    record(timestamp);
+  });
+  // Right away, without waiting: start() returns only once the thread runs under its name.
+  EXPECT_EQ(pacingThreadCount(), 1);
+
+  ASSERT_GE(log.waitFor(3).size(), 3u);
+  link.stop();
+  EXPECT_EQ(framesOnOtherThreads.load(), 0);
+  EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
+}
+
+TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesOnePeriodApart) {
+  constexpr double kFps = 120;
+  constexpr double kPeriod = 1 / kFps;
+  PacedDisplayLink link;
+  FrameLog log;
+  const double beforeStart = monotonicNow();
+  link.start(kFps, log.recorder());
+  const double afterStart = monotonicNow();
+  const std::vector<Frame> frames = log.waitFor(30);
+  link.stop();
+  ASSERT_GE(frames.size(), 30u);
+
+  // The grid's origin is taken inside start(), and the first deadline is a period after it
+  // (later ones only if the thread was slow to get going).
+  const double periodsAfterStart =
+      std::floor((frames.front().timestamp - beforeStart) / kPeriod + kTolerance);
+  EXPECT_GE(periodsAfterStart, 1);
+  EXPECT_LE(frames.front().timestamp - periodsAfterStart * kPeriod, afterStart + kTolerance);
+
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    // On the receiver's CLOCK_MONOTONIC: never ahead of it, and nowhere near another clock.
+    EXPECT_LE(frames[i].timestamp, frames[i].receivedAt + kTolerance) << "frame " << i;
+    EXPECT_LT(frames[i].receivedAt - frames[i].timestamp, 1.0) << "frame " << i;
+    if (i == 0) continue;
+    // Absolute deadlines: however late a frame was delivered, the next one stays on the grid.
+    const double gap = frames[i].timestamp - frames[i - 1].timestamp;
+    const double periods = std::round(gap / kPeriod);
+    EXPECT_GE(periods, 1) << "frame " << i;
+    EXPECT_NEAR(gap, periods * kPeriod, kTolerance) << "frame " << i;
+  }
+}
+
+// Where a link paced at `period` goes after `frame`: to the following deadline, even an overdue
+// one, unless that one was a whole period late when the callback returned; then to the first
+// deadline still ahead.
+double expectedNextDeadline(const Frame& frame, double period) {
+  const double following = frame.timestamp + period;
+  if (frame.returnedAt < following + period) return following;
+  return frame.timestamp + (std::floor((frame.returnedAt - frame.timestamp) / period) + 1) * period;
+}
+
+TEST_F(PacedDisplayLinkTest, StalledCallbackResumesAtTheNextFutureDeadlineWithoutABurst) {
+  constexpr double kFps = 10;
+  constexpr double kPeriod = 1 / kFps;
+  PacedDisplayLink link;
+  FrameLog log;
+  int calls = 0;  // pacing thread only
+  link.start(kFps, [&](double timestamp) {
+    const double receivedAt = monotonicNow();
+    // A short stall leaves the next frame overdue by less than a period; a long one leaves the
+    // thread several frames behind. (The minimum only keeps a timestamp on the wrong clock from
+    // stalling for ever.)
+    const double due = std::min(timestamp, receivedAt);
+    if (calls == 1) sleepUntil(due + 1.3 * kPeriod);
+    if (calls == 3) sleepUntil(due + 3.5 * kPeriod);
+    ++calls;
+    log.add({timestamp, receivedAt, monotonicNow()});
+  });
+  const std::vector<Frame> frames = log.waitFor(6);
+  link.stop();
+  ASSERT_GE(frames.size(), 6u);
+
+  // The short stall left an overdue frame, which still came; the long one skipped frames.
+  EXPECT_LT(frames[2].timestamp, frames[1].returnedAt);
+  EXPECT_NEAR(frames[2].timestamp - frames[1].timestamp, kPeriod, kTolerance);
+  EXPECT_GT(frames[4].timestamp, frames[3].returnedAt);
+  EXPECT_GT(frames[4].timestamp - frames[3].timestamp, 1.5 * kPeriod);
+
+  for (std::size_t i = 1; i < frames.size(); ++i) {
+    EXPECT_NEAR(frames[i].timestamp, expectedNextDeadline(frames[i - 1], kPeriod), kTolerance)
+        << "frame " << i;
+  }
+}
+
+TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReturns) {
+  PacedDisplayLink link;
+  FrameLog log;
+  auto record = log.recorder();
+  std::atomic<bool> stopped{false};
+  std::atomic<int> callbacksAfterStop{0};
+  for (int round = 0; round < 5; ++round) {
+    stopped = false;
+    link.start(1000, [&](double timestamp) {
+      if (stopped) ++callbacksAfterStop;
+      record(timestamp);
+      // A slow frame, so that stop() comes while a callback is running.
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (stopped) ++callbacksAfterStop;
+    });
+    const std::size_t before = log.size();
+    ASSERT_GE(log.waitFor(before + 2).size(), before + 2);
+    link.stop();
+    stopped = true;
+  }
+  // Time for a thread that outlived stop() to call back again.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(callbacksAfterStop.load(), 0);
+}
+
+TEST_F(PacedDisplayLinkTest, StartsAgainAfterStopAndRestartsInPlace) {
+  PacedDisplayLink link;
+  FrameLog first;
+  FrameLog second;
+  FrameLog third;
+
+  link.start(200, first.recorder());
+  ASSERT_GE(first.waitFor(2).size(), 2u);
+  link.stop();
+  const std::size_t firstCount = first.size();
+
+  link.start(200, second.recorder());
+  ASSERT_GE(second.waitFor(2).size(), 2u);
+  // Starting a running link replaces its thread and callback.
+  link.start(200, third.recorder());
+  const std::size_t secondCount = second.size();
+  ASSERT_GE(third.waitFor(2).size(), 2u);
+  EXPECT_TRUE(eventually([] { return pacingThreadCount() == 1; }));
+  link.stop();
+
+  EXPECT_EQ(first.size(), firstCount);
+  EXPECT_EQ(second.size(), secondCount);
+}
+
+TEST_F(PacedDisplayLinkTest, StopBeforeStartOrTwiceAndDestroyingARunningLinkAreSafe) {
+  FrameLog log;
+  {
+    PacedDisplayLink link;
+    link.stop();
+    link.stop();
+    link.start(200, log.recorder());
+    ASSERT_GE(log.waitFor(1).size(), 1u);
+    link.stop();
+    link.stop();
+
+    const std::size_t before = log.size();
+    link.start(200, log.recorder());
+    ASSERT_GE(log.waitFor(before + 1).size(), before + 1);
+  }
+  const std::size_t count = log.size();
+  EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
+  EXPECT_EQ(log.size(), count);
+}
+
+TEST_F(PacedDisplayLinkTest, DrivesTheDragDriverUntilItsCallbackStopsIt) {
+  constexpr double kFps = 120;
+  constexpr double kPeriod = 1 / kFps;
+  constexpr std::size_t kDeliveries = 10;
+  testing::VirtualTime mainQueue;
+  PacedDisplayLinkFactory factory;
+  auto driver = std::make_shared<DragDisplayLinkDriver>(mainQueue, factory);
+
+  std::vector<double> delivered;
+  driver->start(kFps, [&](double timestamp) {
+    delivered.push_back(timestamp);
+    // Joins the pacing thread from the main thread while it may be delivering another frame.
+    if (delivered.size() == kDeliveries) driver->stop();
+  });
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (delivered.size() < kDeliveries && std::chrono::steady_clock::now() < limit) {
+    mainQueue.runPending();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_EQ(delivered.size(), kDeliveries);
+  EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
+  mainQueue.runPending();
+  EXPECT_EQ(delivered.size(), kDeliveries);
+
+  for (std::size_t i = 1; i < delivered.size(); ++i) {
+    const double gap = delivered[i] - delivered[i - 1];
+    const double periods = std::round(gap / kPeriod);
+    EXPECT_GE(periods, 1) << "delivery " << i;
+    EXPECT_NEAR(gap, periods * kPeriod, kTolerance) << "delivery " << i;
+  }
+}
+
+}  // namespace
+}  // namespace brindlecap
