@@ -8,10 +8,14 @@
 
 #include "app/AppDelegate.h"
 #include "platform/linux/IcuDateFormatter.h"
+#include "platform/linux/PacedDisplayLink.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/ProcessEnvironment.h"
 #include "platform/linux/QSettingsDefaultsStore.h"
+#include "platform/linux/QtDragInput.h"
 #include "platform/linux/QtMainQueue.h"
+#include "platform/linux/QtScreens.h"
+#include "platform/linux/QtTopBarWindows.h"
 #include "platform/linux/SignalHandling.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/XdgLoginItems.h"
@@ -81,11 +85,20 @@ int main(int argc, char** argv) {
   XdgLoginItems loginItems(XdgLoginItems::defaultEntryPath(environment),
                            QCoreApplication::applicationFilePath().toStdString());
   IcuDateFormatter dateFormatter;
+  QtScreens screens;
+  QtTopBarWindows windows(clock, dateFormatter);
+  QtDragEventMonitor dragEvents;
+  QtCursor cursor;
+  NoHaptics haptics;
+  PacedDisplayLinkFactory displayLinks;
 
   AppDelegate delegate(AppPlatform{clock, clock, mainQueue, files, defaults, loginItems,
-                                   dateFormatter, environment, diagnosticOutput});
-  // Logout and shutdown end the loop normally so the final save below runs.
-  installTerminationHandlers([] { QCoreApplication::quit(); });
+                                   dateFormatter, environment, diagnosticOutput, screens, windows,
+                                   dragEvents, cursor, haptics, displayLinks,
+                                   [] { QCoreApplication::exit(0); }});
+  // Logout and shutdown end the loop normally so the final save below runs. exit() rather than
+  // quit(): quit() first asks every window to close and gives up if one stays open.
+  installTerminationHandlers([] { QCoreApplication::exit(0); });
   QTimer::singleShot(0, &application, [&delegate] { delegate.applicationDidFinishLaunching(); });
 
   const int status = QApplication::exec();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/AppSettingsStore.h"
+#include "menubar/StatusBarController.h"
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
 #include "platform/DefaultsStore.h"
@@ -28,6 +29,15 @@ struct AppPlatform {
   DateFormatter& dateFormatter;
   const Environment& environment;
   DiagnosticOutput& diagnosticOutput;
+  // The top bar.
+  const Screens& screens;
+  TopBarWindowFactory& windows;
+  DragEventMonitor& dragEvents;
+  Cursor& cursor;
+  Haptics& haptics;
+  DisplayLinkFactory& displayLinks;
+  // Ends the event loop (the final save then runs).
+  std::function<void()> terminate;
 };
 
 // Owns the application's long-lived objects and brings them up in a fixed order.
@@ -38,13 +48,17 @@ class AppDelegate {
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
 
-  // Reads the diagnostic mode; with mode "1" prints the launch marker.
+  // Reads the diagnostic mode (with "1" it prints the launch marker) and puts the icon in the
+  // top bar.
   void applicationDidFinishLaunching();
   // The final save; nothing is written while the store holds transient sample timers.
   void applicationWillTerminate();
 
   const std::shared_ptr<TimerStore>& store() const { return store_; }
   const std::shared_ptr<AppSettingsStore>& settings() const { return settings_; }
+  const std::shared_ptr<StatusBarController>& statusBarController() const {
+    return statusBarController_;
+  }
   // The diagnostic mode read at launch; nothing before launch or without the variable.
   const std::optional<std::string>& diagnosticMode() const { return diagnosticMode_; }
 
@@ -53,6 +67,7 @@ class AppDelegate {
   std::shared_ptr<TimerStore> store_;
   std::shared_ptr<AppSettingsStore> settings_;
   std::unique_ptr<Diagnostics> diagnostics_;
+  std::shared_ptr<StatusBarController> statusBarController_;
   std::optional<std::string> diagnosticMode_;
 };
 

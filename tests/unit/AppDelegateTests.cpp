@@ -4,6 +4,7 @@
 #include "support/FakeDateFormatter.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeLoginItems.h"
+#include "support/FakeTopBar.h"
 #include "support/InMemoryDefaultsStore.h"
 #include "support/InMemoryFileSystem.h"
 #include "support/VirtualTime.h"
@@ -17,7 +18,8 @@ class AppDelegateTest : public ::testing::Test {
  protected:
   std::unique_ptr<AppDelegate> launch() {
     auto delegate = std::make_unique<AppDelegate>(
-        AppPlatform{time, time, time, files, defaults, loginItems, dates, environment, output});
+        AppPlatform{time, time, time, files, defaults, loginItems, dates, environment, output,
+                    screens, windows, events, cursor, haptics, links, [this] { ++terminations; }});
     delegate->applicationDidFinishLaunching();
     return delegate;
   }
@@ -32,6 +34,13 @@ class AppDelegateTest : public ::testing::Test {
   FakeDateFormatter dates;
   FakeEnvironment environment;
   RecordingDiagnosticOutput output;
+  FakeScreens screens;
+  FakeTopBarWindows windows;
+  FakeDragEvents events;
+  FakeCursor cursor;
+  FakeHaptics haptics;
+  ManualDisplayLinks links;
+  int terminations = 0;
 };
 
 TEST_F(AppDelegateTest, LaunchMarkerOnlyForModeOne) {
@@ -43,6 +52,16 @@ TEST_F(AppDelegateTest, LaunchMarkerOnlyForModeOne) {
   environment.variables["BRINDLECAP_DIAGNOSTICS"] = "1";
   launch();
   EXPECT_EQ(output.lines, (std::vector<std::string>{"BRINDLECAP_DID_FINISH_LAUNCHING"}));
+}
+
+TEST_F(AppDelegateTest, LaunchPutsTheIconInTheTopBar) {
+  auto delegate = launch();
+  ASSERT_TRUE(delegate->statusBarController());
+  ASSERT_TRUE(windows.statusItem);
+  EXPECT_TRUE(windows.statusItem->visible);
+  EXPECT_FALSE(delegate->statusBarController()->statusContentView().countdownText);
+  delegate->store()->add("tea", time.now() + 125);
+  EXPECT_EQ(delegate->statusBarController()->statusContentView().countdownText, "3");
 }
 
 TEST_F(AppDelegateTest, RelaunchShowsTheSameTimersAndNeverAPrunedOne) {

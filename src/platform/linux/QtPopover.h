@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/TopBarWindows.h"
+
+namespace brindlecap {
+
+// A popover as a frameless Qt::Popup window placed under its anchor. Qt closes a popup on a
+// press elsewhere and replays that press to the widget under the pointer; so that a press on
+// the icon closes an open popover instead of reopening it, the popover keeps counting as shown
+// until the event loop is idle again.
+class QtPopover : public Popover {
+ public:
+  QtPopover();
+  ~QtPopover() override;
+
+  bool isShown() const override;
+  void show(const ViewSurface& anchor) override;
+  void close() override;
+  std::optional<Rect> windowFrame() const override;
+  void moveDown(double points) override;
+
+  // Takes ownership of `content` and sizes the window to `size` points.
+  void setContent(QWidget* content, Size size);
+  QWidget* window() const;
+
+ private:
+  class Window;
+  QPointer<Window> window_;
+  QPointer<QWidget> content_;
+};
+
+}  // namespace brindlecap

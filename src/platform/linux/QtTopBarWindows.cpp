@@ -1,0 +1,66 @@
+#include "platform/linux/QtTopBarWindows.h"
+
+#include "panels/NewTimerView.h"
+#include "platform/linux/DrawnViewWidget.h"
+#include "platform/linux/OverlayWindows.h"
+#include "platform/linux/QtPopover.h"
+#include "platform/linux/ScreenCoordinates.h"
+#include "platform/linux/TrayIconHost.h"
+
+namespace brindlecap {
+
+namespace {
+
+class TrayStatusItem : public StatusItem {
+ public:
+  explicit TrayStatusItem(DrawnView& content) : icon_(new DrawnViewWidget(content)), host_(icon_) {}
+  void setVisible(bool visible) override { host_.setVisible(visible); }
+  bool isVisible() const override { return host_.isVisible(); }
+  // The tray decides the slot's size; the icon draws centred in whatever it gets.
+  void setLength(double) override {}
+  void setToolTip(const std::string& text) override {
+    host_.setToolTip(QString::fromStdString(text));
+  }
+  std::optional<Rect> windowFrameInScreen() const override {
+    const QRect geometry = host_.iconGeometryInScreen();
+    if (geometry.isEmpty() || !icon_->isVisible()) return std::nullopt;
+    return toGlobalYUp(geometry);
+  }
+
+ private:
+  DrawnViewWidget* icon_;  // owned by the host
+  TrayIconHost host_;
+};
+
+}  // namespace
+
+QtTopBarWindows::QtTopBarWindows(const WallClock& clock, const DateFormatter& dates)
+    : clock_(clock), dates_(dates), hasCompositor_(TrayIconHost::hasCompositor()) {}
+
+std::unique_ptr<StatusItem> QtTopBarWindows::makeStatusItem(DrawnView& content) {
+  return std::make_unique<TrayStatusItem>(content);
+}
+
+std::unique_ptr<BubbleWindow> QtTopBarWindows::makeBubbleWindow(Size size) {
+  return std::make_unique<QtBubbleWindow>(size, hasCompositor_);
+}
+
+std::unique_ptr<LineWindow> QtTopBarWindows::makeLineWindow(DrawnView& content) {
+  return std::make_unique<QtLineWindow>(content, hasCompositor_);
+}
+
+std::unique_ptr<Popover> QtTopBarWindows::makePopover() {
+  return std::make_unique<QtPopover>();
+}
+
+void QtTopBarWindows::setNewTimerContent(Popover& popover, Size size, double duration,
+                                         TimePoint fireDate, Color accent,
+                                         NewTimerPanelCallbacks callbacks) {
+  auto& qtPopover = static_cast<QtPopover&>(popover);
+  qtPopover.setContent(
+      new NewTimerView(duration, fireDate, clock_, dates_, accent, std::move(callbacks.onCreate),
+                       std::move(callbacks.onCancel)),
+      size);
+}
+
+}  // namespace brindlecap
