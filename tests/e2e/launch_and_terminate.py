@@ -143,6 +143,17 @@ def scenario_unreadable_file_kept_aside():
             check(json.load(f) == [], "store starts empty")
 
 
+def scenario_drag_animation_ends_by_itself():
+    with tempfile.TemporaryDirectory() as home:
+        env = environment(home, BRINDLECAP_DIAGNOSTICS="drag_animation")
+        result = subprocess.run([BINARY], env=env, capture_output=True, timeout=60)
+        out = result.stdout.decode()
+        check(result.returncode == 0, f"drag_animation exits 0 by itself (got {result.returncode})")
+        check(out.count("BRINDLECAP_DISPLAY_LINK screenFPS=") == 1, f"one display-link line: {out}")
+        metrics = [l for l in out.splitlines() if l.startswith("BRINDLECAP_DRAG_METRICS screen={{")]
+        check(len(metrics) == 1 and " frames=0 " not in metrics[0], f"one metrics line: {out}")
+
+
 def scenario_no_display():
     with tempfile.TemporaryDirectory() as home:
         env = environment(home)
@@ -157,5 +168,6 @@ scenario_prune_and_final_save(signal.SIGTERM)
 scenario_prune_and_final_save(signal.SIGINT)
 scenario_fresh_home()
 scenario_unreadable_file_kept_aside()
+scenario_drag_animation_ends_by_itself()
 scenario_no_display()
 sys.exit(1 if failures else 0)

@@ -11,9 +11,24 @@ namespace brindlecap {
 
 namespace {
 
+// Inside a tray, Qt's own idea of where a widget is on screen is stale; the host knows.
+class TrayIconWidget : public DrawnViewWidget {
+ public:
+  using DrawnViewWidget::DrawnViewWidget;
+  const TrayIconHost* host = nullptr;
+  std::optional<Rect> frameInScreen() const override {
+    if (!host) return DrawnViewWidget::frameInScreen();
+    const QRect geometry = host->iconGeometryInScreen();
+    if (geometry.isEmpty()) return std::nullopt;
+    return toGlobalYUp(geometry);
+  }
+};
+
 class TrayStatusItem : public StatusItem {
  public:
-  explicit TrayStatusItem(DrawnView& content) : icon_(new DrawnViewWidget(content)), host_(icon_) {}
+  explicit TrayStatusItem(DrawnView& content) : icon_(new TrayIconWidget(content)), host_(icon_) {
+    icon_->host = &host_;
+  }
   void setVisible(bool visible) override { host_.setVisible(visible); }
   bool isVisible() const override { return host_.isVisible(); }
   // The tray decides the slot's size; the icon draws centred in whatever it gets.
@@ -28,7 +43,7 @@ class TrayStatusItem : public StatusItem {
   }
 
  private:
-  DrawnViewWidget* icon_;  // owned by the host
+  TrayIconWidget* icon_;  // owned by the host
   TrayIconHost host_;
 };
 
