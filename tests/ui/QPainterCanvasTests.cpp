@@ -26,7 +26,8 @@ class QtTest : public ::testing::Test {
     static int argc = 1;
     static char name[] = "drawing_widget_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: at exit, Qt's own statics may already be gone.
+    new QApplication(argc, argv);
   }
 };
 
