@@ -72,6 +72,18 @@ def icon_geometry(env, timeout=10):
     return None
 
 
+def wait_for_window(env, width, height, timeout=10):
+    """Waits until a window of ours with this size is mapped (the naming panel)."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=env, capture_output=True,
+                              text=True).stdout
+        if re.search(rf'"Brindlecap".*?\b{width}x{height}\+', tree):
+            return True
+        time.sleep(0.1)
+    return False
+
+
 def pixels(path, x, y, w, h):
     out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "txt:-"],
                          capture_output=True, text=True).stdout
@@ -159,7 +171,8 @@ def main():
         time.sleep(0.5)  # slow down, so the fine step applies
         screenshot(env, "2-dragging")
         xdotool(env, "mouseup", "1")
-        time.sleep(1.0)
+        check(wait_for_window(env, 300, 142), "the naming panel opens")
+        time.sleep(0.3)  # its field takes focus on the next turn of the event loop
         screenshot(env, "3-naming")
         xdotool(env, "type", "--delay", "30", "Tea")
         xdotool(env, "key", "Return")
@@ -175,10 +188,14 @@ def main():
             expected = expected_minutes(cy, cy + 300)
             check(abs(minutes - expected) <= 5.1,
                   f"duration {minutes:.2f} min matches the travel ({expected} min)")
-        time.sleep(1.5)
-        counting = screenshot(env, "4-counting")
-        check(pixels(idle, x, y, w, h) != pixels(counting, x, y, w, h),
-              "the icon shows the countdown")
+        changed = False
+        for attempt in range(20):
+            time.sleep(0.25)
+            counting = screenshot(env, "4-counting")
+            changed = pixels(idle, x, y, w, h) != pixels(counting, x, y, w, h)
+            if changed:
+                break
+        check(changed, "the icon shows the countdown")
         app.terminate()
         check(app.wait(timeout=10) == 0, "the application ends cleanly")
     finally:
