@@ -1,1 +1,352 @@
-// placeholder
+#include "panels/TimerListView.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
+#include <QImage>
+#include <QLabel>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppSettingsStore.h"
+#include "panels/TimerRowView.h"
+#include "support/FakeDateFormatter.h"
+#include "support/FakeLoginItems.h"
+#include "support/InMemoryDefaultsStore.h"
+#include "support/InMemoryFileSystem.h"
+#include "support/RecordingNotificationScheduler.h"
+#include "support/VirtualTime.h"
+#include "timers/TimerStore.h"
+
+namespace brindlecap {
+namespace {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "list_view_tests";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+template <typename T>
+T* child(const QObject* parent, const char* name) {
+  T* widget = parent->findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(widget, nullptr) << name;
+  return widget;
+}
+
+QString labelText(const QObject* parent, const char* name) {
+  return child<QLabel>(parent, name)->text();
+}
+
+QString rowText(const TimerRowView* row, const char* name) {
+  return child<FittedLabel>(row, name)->text();
+}
+
+QAbstractButton* button(const QObject* parent, const char* name) {
+  return child<QAbstractButton>(parent, name);
+}
+
+// Delivers what is posted, including what layouts post while being laid out.
+void settle() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents();
+}
+
+void hover(QWidget* widget) {
+  QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
+  QCoreApplication::sendEvent(widget, &enter);
+}
+
+void unhover(QWidget* widget) {
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(widget, &leave);
+}
+
+// The colour of the most opaque pixel the widget paints over nothing.
+QColor strongestColour(QWidget* widget) {
+  QImage image(widget->size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+  QColor strongest(Qt::transparent);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y).alpha() > strongest.alpha()) strongest = image.pixelColor(x, y);
+  return strongest;
+}
+
+void expectColour(const QColor& actual, Color expected) {
+  EXPECT_GT(actual.alpha(), 100);
+  EXPECT_NEAR(actual.redF(), expected.red, 0.02);
+  EXPECT_NEAR(actual.greenF(), expected.green, 0.02);
+  EXPECT_NEAR(actual.blueF(), expected.blue, 0.02);
+}
+
+class TimerListViewTest : public ::testing::Test {
+ protected:
+  TimerListViewTest() { store->notificationManager = notifications; }
+
+  TimerListView& view() {
+    if (!view_) {
+      view_ = std::make_unique<TimerListView>(
+          store, settings, dates, [this] { ++settingsOpened; }, [this] { ++createRequested; });
+    }
+    return *view_;
+  }
+  TimerRowView* row(std::size_t index) { return view().rows().at(index); }
+  TimePoint fireDateOf(const Uuid& id) {
+    for (const auto& item : store->items.value())
+      if (item.id == id) return item.fireDate;
+    ADD_FAILURE() << "no timer " << id.toString();
+    return 0;
+  }
+  const std::string& timersFile() { return files.files.at(store->fileURL()); }
+  bool showsEmptyState() {
+    const bool empty = child<QWidget>(&view(), "emptyState")->isVisibleTo(&view());
+    EXPECT_NE(empty, child<QWidget>(&view(), "timerScrollArea")->isVisibleTo(&view()));
+    return empty;
+  }
+
+  testing::VirtualTime time;
+  const TimePoint t0 = time.now();
+  testing::InMemoryFileSystem files;
+  std::shared_ptr<TimerStore> store = std::make_shared<TimerStore>(time, time, files);
+  testing::InMemoryDefaultsStore defaults;
+  testing::FakeLoginItems loginItems;
+  std::shared_ptr<AppSettingsStore> settings =
+      std::make_shared<AppSettingsStore>(defaults, loginItems, time);
+  testing::FakeDateFormatter dates;
+  std::shared_ptr<testing::RecordingNotificationScheduler> notifications =
+      std::make_shared<testing::RecordingNotificationScheduler>();
+  int settingsOpened = 0;
+  int createRequested = 0;
+  std::unique_ptr<TimerListView> view_;
+};
+
+TEST_F(TimerListViewTest, HeaderCountsOnlyActiveTimersAndTheEmptyStateGivesWayToTheList) {
+  store->add("Прошёл", t0 + 30);
+  time.advance(31);
+  EXPECT_EQ(view().minimumWidth(), 360);
+  EXPECT_EQ(view().maximumWidth(), 360);
+  EXPECT_EQ(labelText(&view(), "headerTitleLabel"), QStringLiteral("Brindlecap"));
+  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 0"));
+  EXPECT_TRUE(showsEmptyState());
+  EXPECT_EQ(labelText(&view(), "emptyStateHeadline"), QStringLiteral("Нет активных таймеров"));
+  EXPECT_EQ(labelText(&view(), "emptyStateHint"),
+            QStringLiteral("Потяните иконку Brindlecap вниз\nи отпустите на нужной длительности."));
+  EXPECT_EQ(button(&view(), "settingsButton")->toolTip(), QStringLiteral("Настройки"));
+  EXPECT_EQ(button(&view(), "createTimerButton")->toolTip(),
+            QStringLiteral("Создать таймер вручную"));
+
+  store->add("Чай", t0 + 600);
+  store->add("Обед", t0 + 1200);
+  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 2"));
+  EXPECT_FALSE(showsEmptyState());
+}
+
+TEST_F(TimerListViewTest, RowsFollowFireOrderWithDividersBetweenRowsOnly) {
+  store->add("Чай", t0 + 600);
+  view().show();
+  settle();
+  EXPECT_EQ(view().rows().size(), 1u);
+  EXPECT_TRUE(view().findChildren<QWidget*>(QStringLiteral("rowDivider")).isEmpty());
+
+  store->add("Обед", t0 + 3600);
+  store->add("Звонок", t0 + 61);
+  settle();
+  ASSERT_EQ(view().rows().size(), 3u);
+  const std::vector<QString> titles = {QStringLiteral("Звонок"), QStringLiteral("Чай"),
+                                       QStringLiteral("Обед")};
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(rowText(row(i), "timerTitleLabel"), titles[i]);
+  EXPECT_EQ(rowText(row(0), "remainingLabel"), QStringLiteral("Через 2 минуты"));
+  EXPECT_EQ(rowText(row(0), "fireTimeLabel").toStdString(), dates.shortTime(t0 + 61));
+
+  auto dividers = view().findChildren<QWidget*>(QStringLiteral("rowDivider"));
+  ASSERT_EQ(dividers.size(), 2);
+  std::sort(dividers.begin(), dividers.end(),
+            [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_GE(dividers[i]->y(), row(i)->geometry().bottom());
+    EXPECT_LE(dividers[i]->geometry().bottom(), row(i + 1)->y());
+  }
+}
+
+TEST_F(TimerListViewTest, ActionsAreInvisibleAndInertUntilTheRowIsHovered) {
+  const TimerItem tea = store->add("Чай", t0 + 600);
+  TimerRowView* teaRow = row(0);
+  auto* extend = button(teaRow, "extendButton");
+  auto* remove = button(teaRow, "deleteButton");
+  auto* actions = child<QWidget>(teaRow, "actions");
+  auto* opacity = qobject_cast<QGraphicsOpacityEffect*>(actions->graphicsEffect());
+  ASSERT_NE(opacity, nullptr);
+  EXPECT_EQ(extend->toolTip(), QStringLiteral("Продлить на 5 минут"));
+  EXPECT_EQ(remove->toolTip(), QStringLiteral("Удалить таймер"));
+
+  for (const bool hovered : {false, true, false}) {
+    SCOPED_TRACE(hovered ? "hovered" : "not hovered");
+    hovered ? hover(teaRow) : unhover(teaRow);
+    EXPECT_EQ(teaRow->isHovering(), hovered);
+    EXPECT_EQ(opacity->opacity(), hovered ? 1.0 : 0.0);
+    EXPECT_EQ(actions->testAttribute(Qt::WA_TransparentForMouseEvents), !hovered);
+    if (!hovered) {
+      extend->click();
+      remove->click();
+      EXPECT_EQ(store->items->size(), 1u);
+      EXPECT_EQ(fireDateOf(tea.id), t0 + 600);
+    }
+  }
+}
+
+TEST_F(TimerListViewTest, PlusFiveExtendsARunningTimerAndRestartsAFinishedOne) {
+  const TimerItem tea = store->add("Чай", t0 + 600);
+  hover(row(0));
+  button(row(0), "extendButton")->click();
+  EXPECT_EQ(fireDateOf(tea.id), t0 + 900);
+  EXPECT_EQ(rowText(row(0), "remainingLabel"), QStringLiteral("Через 15 минут"));
+  EXPECT_EQ(rowText(row(0), "fireTimeLabel").toStdString(), dates.shortTime(t0 + 900));
+
+  const TimerItem egg = store->add("Яйцо", t0 + 30);
+  time.advance(40);
+  ASSERT_EQ(view().rows().size(), 1u) << "finished timers are not listed";
+  TimerRowView finished(egg, store->now.value(), store, dates);
+  hover(&finished);
+  button(&finished, "extendButton")->click();
+  EXPECT_EQ(fireDateOf(egg.id), t0 + 40 + 300);
+  EXPECT_EQ(view().rows().size(), 2u);
+}
+
+TEST_F(TimerListViewTest, DeleteRemovesWithdrawsTheReminderSavesAndEndsInTheEmptyState) {
+  const TimerItem tea = store->add("Чай", t0 + 600);
+  const TimerItem lunch = store->add("Обед", t0 + 1200);
+  notifications->calls.clear();
+
+  hover(row(0));
+  button(row(0), "deleteButton")->click();
+  ASSERT_EQ(store->items->size(), 1u);
+  EXPECT_EQ(store->items->front().id, lunch.id);
+  EXPECT_EQ(notifications->calls, std::vector<std::string>{"cancel " + tea.id.toString()});
+  EXPECT_EQ(timersFile().find(tea.id.toString()), std::string::npos);
+  EXPECT_NE(timersFile().find(lunch.id.toString()), std::string::npos);
+  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 1"));
+  EXPECT_FALSE(showsEmptyState());
+
+  hover(row(0));
+  button(row(0), "deleteButton")->click();
+  EXPECT_EQ(timersFile(), "[]");
+  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 0"));
+  EXPECT_TRUE(showsEmptyState());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(view().findChildren<TimerRowView*>().isEmpty());
+}
+
+TEST_F(TimerListViewTest, RowsKeepTheirWidgetAndHoverWhileTimersTickComeAndGo) {
+  store->add("Чай", t0 + 600);
+  store->add("Обед", t0 + 1200);
+  view().show();
+  settle();
+  TimerRowView* tea = row(0);
+  TimerRowView* lunch = row(1);
+  hover(lunch);
+
+  // A tick that changes no text asks for no new layout.
+  int layoutRequests = 0;
+  struct Counter : QObject {
+    int* count;
+    explicit Counter(int* c) : count(c) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::LayoutRequest) ++*count;
+      return false;
+    }
+  } counter(&layoutRequests);
+  for (QWidget* watched : {static_cast<QWidget*>(tea), static_cast<QWidget*>(lunch),
+                           tea->parentWidget(), static_cast<QWidget*>(&view())})
+    watched->installEventFilter(&counter);
+  time.advance(1);
+  settle();
+  EXPECT_EQ(layoutRequests, 0);
+
+  time.advance(59);
+  EXPECT_EQ(rowText(tea, "remainingLabel"), QStringLiteral("Через 9 минут"));
+  store->add("Звонок", t0 + 90);
+  ASSERT_EQ(view().rows().size(), 3u);
+  EXPECT_EQ(row(1), tea);
+  EXPECT_EQ(row(2), lunch);
+  time.advance(31);
+  ASSERT_EQ(view().rows().size(), 2u);
+  EXPECT_EQ(row(0), tea);
+  EXPECT_EQ(row(1), lunch);
+  EXPECT_TRUE(lunch->isHovering());
+  EXPECT_FALSE(tea->isHovering());
+}
+
+TEST_F(TimerListViewTest, SettingsAndPlusButtonsCallTheirCallbacks) {
+  button(&view(), "settingsButton")->click();
+  EXPECT_EQ(settingsOpened, 1);
+  EXPECT_EQ(createRequested, 0);
+  button(&view(), "createTimerButton")->click();
+  EXPECT_EQ(createRequested, 1);
+  EXPECT_EQ(settingsOpened, 1);
+}
+
+TEST_F(TimerListViewTest, AccentColourTintsThePlusAndTheEmptyStateArrowAndFollowsTheSetting) {
+  settings->threadColor.set(ThreadColorPreset::teal);
+  auto* plus = button(&view(), "createTimerButton");
+  auto* arrow = child<QWidget>(&view(), "emptyStateGlyph");
+  expectColour(strongestColour(plus), color(ThreadColorPreset::teal));
+  expectColour(strongestColour(arrow), color(ThreadColorPreset::teal));
+
+  settings->threadColor.set(ThreadColorPreset::orange);
+  expectColour(strongestColour(plus), color(ThreadColorPreset::orange));
+  expectColour(strongestColour(arrow), color(ThreadColorPreset::orange));
+}
+
+TEST(FittedLabelTest, ShrinksUpToItsMinimumScaleBeforeCuttingTheTail) {
+  QFont font = QApplication::font();
+  font.setPointSizeF(15);
+  const QString text = QStringLiteral("Через 2 дня 3 часа 10 минут");
+  const qreal fullWidth = QFontMetricsF(font).horizontalAdvance(text);
+
+  FittedLabel phrase(0.86);
+  FittedLabel title(1.0);
+  for (FittedLabel* label : {&phrase, &title}) {
+    label->setTextFont(font);
+    label->setText(text);
+    label->resize(qCeil(fullWidth) + 1, 20);
+    EXPECT_EQ(label->displayedText(), text);
+    EXPECT_EQ(label->displayedFont().pointSizeF(), 15);
+  }
+
+  phrase.resize(qRound(fullWidth * 0.93), 20);
+  EXPECT_EQ(phrase.displayedText(), text);
+  EXPECT_LT(phrase.displayedFont().pointSizeF(), 15);
+  EXPECT_GE(phrase.displayedFont().pointSizeF(), 15 * 0.86 - 1e-9);
+
+  phrase.resize(qRound(fullWidth * 0.6), 20);
+  EXPECT_NEAR(phrase.displayedFont().pointSizeF(), 15 * 0.86, 1e-6);
+  EXPECT_TRUE(phrase.displayedText().endsWith(QChar(0x2026)))
+      << phrase.displayedText().toStdString();
+
+  title.resize(qRound(fullWidth * 0.93), 20);
+  EXPECT_EQ(title.displayedFont().pointSizeF(), 15);
+  EXPECT_TRUE(title.displayedText().endsWith(QChar(0x2026)));
+}
+
+}  // namespace
+}  // namespace brindlecap

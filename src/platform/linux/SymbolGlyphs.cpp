@@ -61,6 +61,45 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, cons
         painter.drawEllipse(QPointF(page.left() + page.width() * (0.25 + 0.25 * col),
                                     page.top() + side * (0.38 + 0.2 * row)),
                             dot, dot);
+  } else if (name == QLatin1String("plus")) {
+    const qreal arm = side * 0.4;
+    const QPointF c = square.center();
+    painter.drawLine(QPointF(c.x() - arm, c.y()), QPointF(c.x() + arm, c.y()));
+    painter.drawLine(QPointF(c.x(), c.y() - arm), QPointF(c.x(), c.y() + arm));
+  } else if (name == QLatin1String("arrow.down.circle")) {
+    const qreal r = side * 0.44;
+    const QPointF c = square.center();
+    painter.drawEllipse(c, r, r);
+    const QPointF tip(c.x(), c.y() + side * 0.2);
+    const qreal head = side * 0.15;
+    painter.drawLine(QPointF(c.x(), c.y() - side * 0.22), tip);
+    painter.drawLine(QPointF(tip.x() - head, tip.y() - head), tip);
+    painter.drawLine(QPointF(tip.x() + head, tip.y() - head), tip);
+  } else if (name == QLatin1String("trash")) {
+    // A bin: the lid with its handle, a body narrowing to a rounded bottom, two ribs.
+    const qreal lidY = square.top() + side * 0.22;
+    painter.drawLine(QPointF(square.left() + side * 0.1, lidY),
+                     QPointF(square.right() - side * 0.1, lidY));
+    QPainterPath handle;
+    handle.moveTo(square.center().x() - side * 0.14, lidY);
+    handle.lineTo(square.center().x() - side * 0.14, square.top() + side * 0.08);
+    handle.lineTo(square.center().x() + side * 0.14, square.top() + side * 0.08);
+    handle.lineTo(square.center().x() + side * 0.14, lidY);
+    painter.drawPath(handle);
+    const qreal bottom = square.bottom() - side * 0.06;
+    const qreal corner = side * 0.1;
+    QPainterPath body;
+    body.moveTo(square.left() + side * 0.2, lidY);
+    body.lineTo(square.left() + side * 0.25, bottom - corner);
+    body.quadTo(square.left() + side * 0.26, bottom, square.left() + side * 0.26 + corner, bottom);
+    body.lineTo(square.right() - side * 0.26 - corner, bottom);
+    body.quadTo(square.right() - side * 0.26, bottom, square.right() - side * 0.25,
+                bottom - corner);
+    body.lineTo(square.right() - side * 0.2, lidY);
+    painter.drawPath(body);
+    for (qreal dx : {-side * 0.09, side * 0.09})
+      painter.drawLine(QPointF(square.center().x() + dx, lidY + side * 0.17),
+                       QPointF(square.center().x() + dx, bottom - side * 0.14));
   }
   painter.restore();
 }
