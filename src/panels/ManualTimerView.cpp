@@ -1,1 +1,317 @@
-// placeholder
+#include "panels/ManualTimerView.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "timers/TimeFormatting.h"
+
+namespace brindlecap {
+
+namespace {
+
+constexpr int kInitialValue = 15;
+constexpr int kMinimumNumberWidth = 24;
+
+const char* const kSegmentNames[] = {"unitMinutes", "unitHours", "unitDays"};
+static_assert(std::size(kSegmentNames) == allManualTimerUnits.size());
+
+// The application font with its size moved by `delta` points (or pixels, if it is pixel-sized).
+QFont resizedAppFont(int delta, bool bold) {
+  QFont font = QApplication::font();
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() + delta);
+  } else if (font.pixelSize() > 0) {
+    font.setPixelSize(font.pixelSize() + delta);
+  }
+  font.setBold(bold);
+  return font;
+}
+
+QColor toQColor(Color color) {
+  return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
+                          static_cast<float>(color.blue), static_cast<float>(color.alpha));
+}
+
+QString css(const QColor& c) {
+  return QStringLiteral("rgba(%1, %2, %3, %4)")
+      .arg(c.red())
+      .arg(c.green())
+      .arg(c.blue())
+      .arg(c.alpha());
+}
+
+QString createButtonStyle(Color accent) {
+  const QColor fill = toQColor(accent);
+  return QStringLiteral(
+             "QPushButton { background-color: %1; color: white; border: none;"
+             " border-radius: 6px; padding: 5px 14px; }"
+             "QPushButton:pressed { background-color: %2; }")
+      .arg(css(fill), css(fill.darker(120)));
+}
+
+// Joined segments with rounded outer corners; the selected one filled with the accent.
+QString unitPickerStyle(Color accent) {
+  const QColor fill = toQColor(accent);
+  return QStringLiteral(
+             "QPushButton { border: 1px solid palette(mid); border-left: none;"
+             " background-color: palette(button); color: palette(button-text);"
+             " padding: 3px 12px; }"
+             "QPushButton#unitMinutes { border-left: 1px solid palette(mid);"
+             " border-top-left-radius: 6px; border-bottom-left-radius: 6px; }"
+             "QPushButton#unitDays { border-top-right-radius: 6px;"
+             " border-bottom-right-radius: 6px; }"
+             "QPushButton:checked { background-color: %1; color: white; }"
+             "QPushButton:checked:pressed { background-color: %2; }")
+      .arg(css(fill), css(fill.darker(120)));
+}
+
+bool isReturn(const QKeyEvent* event) {
+  return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+}  // namespace
+
+ManualTimerView::ManualTimerView(const WallClock& clock, const DateFormatter& dates, Color accent,
+                                 std::function<void(const std::string&, double)> onCreate,
+                                 std::function<void()> onCancel, QWidget* parent)
+    : QWidget(parent),
+      clock_(clock),
+      dates_(dates),
+      onCreate_(std::move(onCreate)),
+      onCancel_(std::move(onCancel)),
+      titleLabel_(new QLabel(QStringLiteral("Новый таймер"), this)),
+      subtitleLabel_(new QLabel(this)),
+      durationSpin_(new QSpinBox(this)),
+      unitGroup_(new QButtonGroup(this)),
+      nameField_(new QLineEdit(this)),
+      cancelButton_(new QPushButton(QStringLiteral("Отмена"), this)),
+      createButton_(new QPushButton(QStringLiteral("Создать"), this)) {
+  titleLabel_->setObjectName(QStringLiteral("titleLabel"));
+  subtitleLabel_->setObjectName(QStringLiteral("subtitleLabel"));
+  durationSpin_->setObjectName(QStringLiteral("durationSpin"));
+  nameField_->setObjectName(QStringLiteral("nameField"));
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+  createButton_->setObjectName(QStringLiteral("createButton"));
+
+  durationSpin_->setRange(1, largestValue(unit_));
+  durationSpin_->setSingleStep(1);
+  durationSpin_->setValue(kInitialValue);
+  durationSpin_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  nameField_->setPlaceholderText(QStringLiteral("Название (необязательно)"));
+  createButton_->setDefault(true);
+  createButton_->setStyleSheet(createButtonStyle(accent));
+
+  auto* header = new QVBoxLayout;
+  header->setSpacing(3);
+  header->setContentsMargins(0, 0, 0, 0);
+  header->addWidget(titleLabel_);
+  header->addWidget(subtitleLabel_);
+
+  auto* durationRow = new QHBoxLayout;
+  durationRow->setSpacing(8);
+  durationRow->setContentsMargins(0, 0, 0, 0);
+  durationRow->addWidget(durationSpin_, 0, Qt::AlignVCenter);
+  durationRow->addWidget(makeUnitPicker(accent), 0, Qt::AlignVCenter);
+  durationRow->addStretch(1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(0, 0, 0, 0);
+  buttons->addWidget(cancelButton_, 0, Qt::AlignVCenter);
+  buttons->addStretch(1);
+  buttons->addWidget(createButton_, 0, Qt::AlignVCenter);
+
+  auto* stack = new QVBoxLayout(this);
+  stack->setSpacing(11);
+  stack->setContentsMargins(14, 14, 14, 14);
+  stack->addLayout(header);
+  stack->addLayout(durationRow);
+  stack->addWidget(nameField_);
+  stack->addLayout(buttons);
+
+  setFixedWidth(kWidth);
+  applyTextStyles();
+  refreshSubtitle();
+
+  // Return in the field and in the stepper is not wired to their returnPressed/editingFinished:
+  // both leave the key to us, and handling it here alone keeps one Return from creating twice.
+  connect(durationSpin_, &QSpinBox::valueChanged, this, [this] { refreshSubtitle(); });
+  connect(unitGroup_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked) setUnit(allManualTimerUnits[static_cast<std::size_t>(id)]);
+  });
+  connect(nameField_, &QLineEdit::textChanged, this, [this] { refreshSubtitle(); });
+  connect(createButton_, &QPushButton::clicked, this, [this] { create(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel(); });
+}
+
+QWidget* ManualTimerView::makeUnitPicker(Color accent) {
+  auto* picker = new QWidget(this);
+  picker->setObjectName(QStringLiteral("unitPicker"));
+  picker->setAccessibleName(QStringLiteral("Единица времени"));
+  picker->setStyleSheet(unitPickerStyle(accent));
+  auto* row = new QHBoxLayout(picker);
+  row->setSpacing(0);
+  row->setContentsMargins(0, 0, 0, 0);
+  for (std::size_t i = 0; i < allManualTimerUnits.size(); ++i) {
+    const ManualTimerUnit unit = allManualTimerUnits[i];
+    const std::string_view text = label(unit);
+    auto* segment = new QPushButton(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), picker);
+    segment->setObjectName(QString::fromLatin1(kSegmentNames[i]));
+    segment->setCheckable(true);
+    segment->setChecked(unit == unit_);
+    // A click on a segment leaves focus where it was (usually the name field).
+    segment->setFocusPolicy(Qt::TabFocus);
+    unitGroup_->addButton(segment, static_cast<int>(i));
+    row->addWidget(segment);
+  }
+  unitGroup_->setExclusive(true);
+  return picker;
+}
+
+QSize ManualTimerView::sizeHint() const {
+  return {kWidth, layout()->sizeHint().height()};
+}
+
+void ManualTimerView::setUnit(ManualTimerUnit unit) {
+  if (unit == unit_) return;
+  unit_ = unit;
+  const int value = clampedValue(durationSpin_->value(), unit);
+  {
+    // The value is decided above; the range change must neither announce an intermediate value
+    // nor be the thing that decides it.
+    const QSignalBlocker blocker(durationSpin_);
+    durationSpin_->setRange(1, largestValue(unit));
+    durationSpin_->setValue(value);
+  }
+  refreshSubtitle();
+}
+
+double ManualTimerView::durationSeconds() const {
+  return static_cast<double>(durationSpin_->value()) * secondsPerUnit(unit_);
+}
+
+void ManualTimerView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  refreshSubtitle();
+
+  // A host window (a popup in particular) gets the keys itself while nothing inside has focus,
+  // and a popup closes on Escape; catch those before it does.
+  QWidget* host = window();
+  if (host != this && host != filteredWindow_) {
+    if (filteredWindow_) filteredWindow_->removeEventFilter(this);
+    host->installEventFilter(this);
+    filteredWindow_ = host;
+  }
+
+  // Deferred until the window is up, so the host's own focus handling on show cannot undo it.
+  QTimer::singleShot(0, nameField_,
+                     [field = nameField_] { field->setFocus(Qt::OtherFocusReason); });
+}
+
+void ManualTimerView::hideEvent(QHideEvent* event) {
+  if (filteredWindow_) filteredWindow_->removeEventFilter(this);
+  filteredWindow_ = nullptr;
+  QWidget::hideEvent(event);
+}
+
+void ManualTimerView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationFontChange) {
+    applyTextStyles();
+  }
+}
+
+void ManualTimerView::keyPressEvent(QKeyEvent* event) {
+  if (!handleKey(event)) QWidget::keyPressEvent(event);
+}
+
+bool ManualTimerView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == filteredWindow_ && event->type() == QEvent::KeyPress) {
+    return handleKey(static_cast<QKeyEvent*>(event));
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool ManualTimerView::handleKey(QKeyEvent* event) {
+  const auto modifiers = event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
+  if (modifiers != Qt::NoModifier) return false;
+  if (isReturn(event)) {
+    event->accept();
+    create();
+    return true;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    cancel();
+    return true;
+  }
+  return false;
+}
+
+void ManualTimerView::create() {
+  // Copies: the host may destroy this panel from inside the callback.
+  const std::string title = nameField_->text().toStdString();
+  const double seconds = durationSeconds();
+  auto callback = onCreate_;
+  if (callback) callback(title, seconds);
+}
+
+void ManualTimerView::cancel() {
+  auto callback = onCancel_;
+  if (callback) callback();
+}
+
+void ManualTimerView::refreshSubtitle() {
+  const TimePoint now = clock_.now();
+  const std::string text =
+      "Сработает " + TimeFormatting::relativeFireDate(now + durationSeconds(), now, dates_);
+  subtitleLabel_->setText(QString::fromStdString(text));
+}
+
+void ManualTimerView::applyTextStyles() {
+  titleLabel_->setFont(resizedAppFont(2, true));
+  subtitleLabel_->setFont(resizedAppFont(-1, false));
+  QPalette dimmed = subtitleLabel_->palette();
+  dimmed.setColor(QPalette::WindowText, palette().color(QPalette::PlaceholderText));
+  subtitleLabel_->setPalette(dimmed);
+
+  QFont digits = QApplication::font();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+  digits.setFeature(QFont::Tag("tnum"), 1);
+#endif
+  // Older Qt cannot ask for tabular figures; the usual UI fonts default to them.
+  durationSpin_->setFont(digits);
+
+  // The number's frame fits the largest value of any unit (and at least kMinimumNumberWidth),
+  // so switching units never shifts the row.
+  const QFontMetrics metrics(digits);
+  auto textWidth = [&metrics](int value) {
+    return metrics.horizontalAdvance(QString::number(value));
+  };
+  int widest = kMinimumNumberWidth;
+  for (ManualTimerUnit unit : allManualTimerUnits) {
+    widest = std::max(widest, textWidth(largestValue(unit)));
+  }
+  const int shown =
+      std::max(textWidth(durationSpin_->minimum()), textWidth(durationSpin_->maximum()));
+  const int chrome = durationSpin_->sizeHint().width() - shown;
+  durationSpin_->setMinimumWidth(chrome + widest);
+}
+
+}  // namespace brindlecap
