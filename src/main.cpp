@@ -17,6 +17,7 @@
 #include "platform/linux/QtScreens.h"
 #include "platform/linux/QtTopBarWindows.h"
 #include "platform/linux/SignalHandling.h"
+#include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/XdgLoginItems.h"
 
@@ -76,6 +77,16 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral(BRINDLECAP_APP_ID));
   QApplication::setQuitOnLastWindowClosed(false);  // it lives in the top bar, not in a window
 
+  // A second launch must not show a second icon or write the same timers file: it asks the
+  // running instance to open its list and leaves.
+  SingleInstance instance(QStringLiteral(BRINDLECAP_APP_ID),
+                          qEnvironmentVariable("XDG_RUNTIME_DIR"));
+  if (!instance.claim()) {
+    if (instance.activateRunningInstance()) return 0;
+    std::fputs("brindlecap: another instance is running but did not answer.\n", stderr);
+    return 1;
+  }
+
   ProcessEnvironment environment;
   StandardOutputDiagnostics diagnosticOutput;
   SystemClock clock;
@@ -100,6 +111,8 @@ int main(int argc, char** argv) {
   // quit(): quit() first asks every window to close and gives up if one stays open.
   installTerminationHandlers([] { QCoreApplication::exit(0); });
   QTimer::singleShot(0, &application, [&delegate] { delegate.applicationDidFinishLaunching(); });
+  QObject::connect(&instance, &SingleInstance::activationRequested, &application,
+                   [&delegate] { delegate.openListForSecondLaunch(); });
 
   const int status = QApplication::exec();
   delegate.applicationWillTerminate();

@@ -25,6 +25,11 @@ void AppDelegate::applicationDidFinishLaunching() {
       [](std::function<void()> open) { open(); });
 }
 
+void AppDelegate::openListForSecondLaunch() {
+  if (diagnostics_) diagnostics_->print("ACTIVATION_REQUESTED");
+  if (statusBarController_) statusBarController_->showListPopover(nullptr);
+}
+
 void AppDelegate::applicationWillTerminate() {
   store_->save();
 }

@@ -51,6 +51,8 @@ class AppDelegate {
   // Reads the diagnostic mode (with "1" it prints the launch marker) and puts the icon in the
   // top bar.
   void applicationDidFinishLaunching();
+  // Another launch of the application asked this one to show itself: open the timer list.
+  void openListForSecondLaunch();
   // The final save; nothing is written while the store holds transient sample timers.
   void applicationWillTerminate();
 

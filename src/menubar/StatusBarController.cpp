@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "menubar/MenuBarPlacementResolver.h"
 #include "timers/TimeFormatting.h"
@@ -53,6 +54,7 @@ void StatusBarController::start() {
   loadDiagnosticSampleTimers();
   configureStatusItem();
   updateFunctionalColor();
+  configurePopovers();
   observeStore();
   scheduleDiagnosticAction();
 }
@@ -92,14 +94,20 @@ void StatusBarController::configureStatusItem() {
 void StatusBarController::observeStore() {
   std::weak_ptr<StatusBarController> weak = weak_from_this();
   auto refresh = [weak](const auto&) {
-    if (auto self = weak.lock()) self->updateStatusItem();
+    if (auto self = weak.lock()) {
+      self->updateStatusItem();
+      self->updateListPopoverSize();
+    }
   };
   using ItemsDelivery = Published<std::vector<TimerItem>>::Delivery;
   cancellables_.push_back(store_->items.subscribe(refresh, ItemsDelivery::currentAndChanges));
   cancellables_.push_back(
       store_->now.subscribe(refresh, Published<TimePoint>::Delivery::changesOnly));
   cancellables_.push_back(settings_->menuBarPresentation.subscribe(
-      refresh, Published<MenuBarPresentation>::Delivery::currentAndChanges, true));
+      [weak](const MenuBarPresentation&) {
+        if (auto self = weak.lock()) self->updateStatusItem();
+      },
+      Published<MenuBarPresentation>::Delivery::currentAndChanges, true));
   cancellables_.push_back(settings_->threadColor.subscribe(
       [weak](const ThreadColorPreset&) {
         if (auto self = weak.lock()) self->updateFunctionalColor();
@@ -368,10 +376,150 @@ void StatusBarController::presentNewTimer(double duration, DrawnView* anchor) {
   });
 }
 
+void StatusBarController::configurePopovers() {
+  std::weak_ptr<StatusBarController> weak = weak_from_this();
+  TimerListCallbacks callbacks;
+  callbacks.onOpenSettings = [weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    // Settings open only once the list has closed, growing out of where it was.
+    self->pendingSettingsSourceFrame_ = self->listPopover_->windowFrame();
+    self->opensSettingsAfterPopoverClose_ = true;
+    self->listPopover_->close();
+  };
+  callbacks.onCreateTimer = [weak] {
+    if (auto self = weak.lock()) self->showManualTimerComposer();
+  };
+  platform_.windows.setTimerListContent(*listPopover_, store_, settings_, std::move(callbacks));
+  listPopover_->onClose = [weak] {
+    if (auto self = weak.lock()) self->popoverDidClose();
+  };
+  updateListPopoverSize();
+}
+
+void StatusBarController::popoverDidClose() {
+  if (!opensSettingsAfterPopoverClose_) return;
+  auto frame = std::exchange(pendingSettingsSourceFrame_, std::nullopt);
+  opensSettingsAfterPopoverClose_ = false;
+  std::weak_ptr<StatusBarController> weak = weak_from_this();
+  platform_.mainQueue.async([weak, frame] {
+    if (auto self = weak.lock(); self && self->onOpenSettings_) self->onOpenSettings_(frame);
+  });
+}
+
+double StatusBarController::listHeight(std::size_t activeCount) {
+  if (activeCount == 0) return 280;
+  return std::min(std::max(60.0 * static_cast<double>(activeCount) + 90, 180.0), 420.0);
+}
+
+void StatusBarController::updateListPopoverSize() {
+  const Size size{kListWidth, listHeight(store_->activeItems().size())};
+  if (listPopover_->contentSize() != size) listPopover_->setContentSize(size);
+  if (shortcutListPanel_ && shortcutListPanel_->contentSize() != size)
+    shortcutListPanel_->setContentSize(size);
+}
+
+void StatusBarController::showManualTimerComposer() {
+  manualTimerSourceFrame_ = listPopover_->windowFrame();
+  if (!manualTimerSourceFrame_ && shortcutListPanel_ && shortcutListPanel_->isVisible())
+    manualTimerSourceFrame_ = shortcutListPanel_->frame();
+  listPopover_->close();
+  if (shortcutListPanel_) shortcutListPanel_->orderOut();
+  presentManualTimerPanel();
+}
+
+void StatusBarController::presentManualTimerPanel() {
+  if (!manualTimerPanel_)
+    manualTimerPanel_ = platform_.windows.makeFloatingPanel("Новый таймер", kManualTimerPanelSize);
+  std::weak_ptr<StatusBarController> weak = weak_from_this();
+  ManualTimerCallbacks callbacks;
+  callbacks.onCreate = [weak](const std::string& title, double seconds) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->store_->add(title, self->platform_.clock.now() + seconds);
+    self->manualTimerPanel_->orderOut();
+  };
+  callbacks.onCancel = [weak] {
+    if (auto self = weak.lock()) self->manualTimerPanel_->orderOut();
+  };
+  platform_.windows.setManualTimerContent(
+      *manualTimerPanel_, brindlecap::color(settings_->threadColor.value()), std::move(callbacks));
+  manualTimerPanel_->setContentSize(kManualTimerPanelSize);
+  positionFloatingPanel(*manualTimerPanel_, kManualTimerPanelSize, manualTimerSourceFrame_);
+  manualTimerPanel_->makeKeyAndOrderFront();
+}
+
+void StatusBarController::showListFromShortcut() {
+  if (shortcutListPanel_ && shortcutListPanel_->isVisible()) {
+    shortcutListPanel_->orderOut();
+    return;
+  }
+  listPopover_->close();
+  draftPopover_->close();
+  if (manualTimerPanel_) manualTimerPanel_->orderOut();
+  std::weak_ptr<StatusBarController> weak = weak_from_this();
+  onPrepareToOpenList_([weak] {
+    if (auto self = weak.lock()) self->presentShortcutListPanel();
+  });
+}
+
+void StatusBarController::presentShortcutListPanel() {
+  const Size size{kListWidth, listHeight(store_->activeItems().size())};
+  if (!shortcutListPanel_) {
+    shortcutListPanel_ = platform_.windows.makeFloatingPanel("Brindlecap", Size{kListWidth, 280});
+    std::weak_ptr<StatusBarController> weak = weak_from_this();
+    TimerListCallbacks callbacks;
+    callbacks.onOpenSettings = [weak] {
+      auto self = weak.lock();
+      if (!self) return;
+      const Rect frame = self->shortcutListPanel_->frame();
+      self->shortcutListPanel_->orderOut();
+      if (self->onOpenSettings_) self->onOpenSettings_(frame);
+    };
+    callbacks.onCreateTimer = [weak] {
+      if (auto self = weak.lock()) self->showManualTimerComposer();
+    };
+    platform_.windows.setTimerListContent(*shortcutListPanel_, store_, settings_,
+                                          std::move(callbacks));
+  }
+  shortcutListPanel_->setContentSize(size);
+  positionFloatingPanel(*shortcutListPanel_, size, std::nullopt);
+  shortcutListPanel_->makeKeyAndOrderFront();
+}
+
+void StatusBarController::positionFloatingPanel(FloatingPanel& panel, Size size,
+                                                std::optional<Rect> source) {
+  const auto screens = platform_.screens.screens();
+  const double m = kFloatingPanelMargin;
+  if (source) {
+    auto screen = screenContaining(screens, Point{source->midX(), source->midY()});
+    if (!screen && !screens.empty()) screen = screens.front();
+    if (screen) {
+      const Rect v = screen->visibleFrame;
+      double x = source->midX() - size.width / 2;
+      double y = source->maxY() - size.height;  // top edges aligned
+      x = std::min(std::max(x, v.minX() + m), std::max(v.minX() + m, v.maxX() - m - size.width));
+      y = std::min(std::max(y, v.minY() + m), std::max(v.minY() + m, v.maxY() - m - size.height));
+      panel.setFrameOrigin(Point{x, y});
+      return;
+    }
+  }
+  const Point pointer = platform_.screens.pointerLocation();
+  auto screen = screenContaining(screens, pointer);
+  if (!screen && !screens.empty()) screen = screens.front();
+  if (!screen) return;
+  const Rect v = screen->visibleFrame;
+  double x = std::max(pointer.x - size.width / 2, v.minX() + m);
+  x = std::min(x, v.maxX() - size.width - m);
+  panel.setFrameOrigin(Point{x, v.maxY() - size.height - kShortcutPanelDrop});
+}
+
 void StatusBarController::showListPopover(DrawnView* anchor) {
   if (!anchor) anchor = activeAnchorView();
   if (!anchor || !anchor->surface()) return;
   draftPopover_->close();
+  if (shortcutListPanel_) shortcutListPanel_->orderOut();
+  if (manualTimerPanel_) manualTimerPanel_->orderOut();
   if (listPopover_->isShown()) return;
   std::weak_ptr<StatusBarController> weak = weak_from_this();
   onPrepareToOpenList_([weak, anchor] {

@@ -48,6 +48,10 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   static constexpr double kStatusWidth = 24;
   static constexpr double kClickTolerance = 3;
   static constexpr Size kNewTimerPanelSize{300, 142};
+  static constexpr Size kManualTimerPanelSize{300, 198};
+  static constexpr double kListWidth = 360;
+  static constexpr double kFloatingPanelMargin = 12;
+  static constexpr double kShortcutPanelDrop = 54;  // below the top of the visible frame
 
   using OpenSettings = std::function<void(std::optional<Rect>)>;
   using PrepareToOpenList = std::function<void(std::function<void()>)>;
@@ -79,6 +83,19 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   void showListPopover(DrawnView* anchor);
   void toggleListPopover(DrawnView* anchor);
   void constrainPopoverBelowMenuBar(Popover& popover, DrawnView& anchor);
+  // The list's height for `activeCount` timers: 280 empty, else 60 per timer + 90 in [180, 420].
+  static double listHeight(std::size_t activeCount);
+  void updateListPopoverSize();
+  // Replaces the list (popover or shortcut panel) with the composer, top-aligned where it was.
+  void showManualTimerComposer();
+  void presentManualTimerPanel();
+  // The global shortcut: toggles the list in a floating panel near the pointer.
+  void showListFromShortcut();
+  void presentShortcutListPanel();
+  // Places a floating panel over `source` (top edges aligned), or near the pointer under the top.
+  void positionFloatingPanel(FloatingPanel& panel, Size size, std::optional<Rect> source);
+  FloatingPanel* shortcutListPanel() { return shortcutListPanel_.get(); }
+  FloatingPanel* manualTimerPanel() { return manualTimerPanel_.get(); }
 
   // Diagnostics.
   void showDiagnosticDragPreview();
@@ -105,6 +122,8 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   void setDragging(bool dragging);
   bool handleDragEvent(const std::shared_ptr<DragSession>& session, const DragEvent& event);
   void hideOverlay();
+  void configurePopovers();
+  void popoverDidClose();
 
   std::shared_ptr<TimerStore> store_;
   std::shared_ptr<AppSettingsStore> settings_;
@@ -118,6 +137,11 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<Popover> listPopover_;
   std::unique_ptr<Popover> draftPopover_;
+  std::unique_ptr<FloatingPanel> shortcutListPanel_;
+  std::unique_ptr<FloatingPanel> manualTimerPanel_;
+  std::optional<Rect> manualTimerSourceFrame_;
+  std::optional<Rect> pendingSettingsSourceFrame_;
+  bool opensSettingsAfterPopoverClose_ = false;
   std::shared_ptr<DragSession> activeDragSession_;
   double currentStatusWidth_ = kStatusWidth;
   std::vector<Subscription> cancellables_;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "panels/PanelStyle.h"
 #include "timers/TimeFormatting.h"
 
 namespace brindlecap {
@@ -29,40 +30,6 @@ constexpr int kMinimumNumberWidth = 24;
 
 const char* const kSegmentNames[] = {"unitMinutes", "unitHours", "unitDays"};
 static_assert(std::size(kSegmentNames) == allManualTimerUnits.size());
-
-// The application font with its size moved by `delta` points (or pixels, if it is pixel-sized).
-QFont resizedAppFont(int delta, bool bold) {
-  QFont font = QApplication::font();
-  if (font.pointSizeF() > 0) {
-    font.setPointSizeF(font.pointSizeF() + delta);
-  } else if (font.pixelSize() > 0) {
-    font.setPixelSize(font.pixelSize() + delta);
-  }
-  font.setBold(bold);
-  return font;
-}
-
-QColor toQColor(Color color) {
-  return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
-                          static_cast<float>(color.blue), static_cast<float>(color.alpha));
-}
-
-QString css(const QColor& c) {
-  return QStringLiteral("rgba(%1, %2, %3, %4)")
-      .arg(c.red())
-      .arg(c.green())
-      .arg(c.blue())
-      .arg(c.alpha());
-}
-
-QString createButtonStyle(Color accent) {
-  const QColor fill = toQColor(accent);
-  return QStringLiteral(
-             "QPushButton { background-color: %1; color: white; border: none;"
-             " border-radius: 6px; padding: 5px 14px; }"
-             "QPushButton:pressed { background-color: %2; }")
-      .arg(css(fill), css(fill.darker(120)));
-}
 
 // Joined segments with rounded outer corners; the selected one filled with the accent.
 QString unitPickerStyle(Color accent) {
@@ -77,7 +44,7 @@ QString unitPickerStyle(Color accent) {
              " border-bottom-right-radius: 6px; }"
              "QPushButton:checked { background-color: %1; color: white; }"
              "QPushButton:checked:pressed { background-color: %2; }")
-      .arg(css(fill), css(fill.darker(120)));
+      .arg(cssColor(fill), cssColor(fill.darker(120)));
 }
 
 bool isReturn(const QKeyEvent* event) {
@@ -115,7 +82,7 @@ ManualTimerView::ManualTimerView(const WallClock& clock, const DateFormatter& da
 
   nameField_->setPlaceholderText(QStringLiteral("Название (необязательно)"));
   createButton_->setDefault(true);
-  createButton_->setStyleSheet(createButtonStyle(accent));
+  createButton_->setStyleSheet(prominentButtonStyle(accent));
 
   auto* header = new QVBoxLayout;
   header->setSpacing(3);

@@ -13,42 +13,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "panels/PanelStyle.h"
 #include "timers/TimeFormatting.h"
 
 namespace brindlecap {
 
 namespace {
-
-// The application font with its size moved by `delta` points (or pixels, if it is pixel-sized).
-QFont resizedAppFont(int delta, bool bold) {
-  QFont font = QApplication::font();
-  if (font.pointSizeF() > 0) {
-    font.setPointSizeF(font.pointSizeF() + delta);
-  } else if (font.pixelSize() > 0) {
-    font.setPixelSize(font.pixelSize() + delta);
-  }
-  font.setBold(bold);
-  return font;
-}
-
-QString createButtonStyle(Color accent) {
-  const QColor fill =
-      QColor::fromRgbF(static_cast<float>(accent.red), static_cast<float>(accent.green),
-                       static_cast<float>(accent.blue), static_cast<float>(accent.alpha));
-  const QColor pressed = fill.darker(120);
-  auto css = [](const QColor& c) {
-    return QStringLiteral("rgba(%1, %2, %3, %4)")
-        .arg(c.red())
-        .arg(c.green())
-        .arg(c.blue())
-        .arg(c.alpha());
-  };
-  return QStringLiteral(
-             "QPushButton { background-color: %1; color: white; border: none;"
-             " border-radius: 6px; padding: 5px 14px; }"
-             "QPushButton:pressed { background-color: %2; }")
-      .arg(css(fill), css(pressed));
-}
 
 bool isReturn(const QKeyEvent* event) {
   return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -80,7 +50,7 @@ NewTimerView::NewTimerView(double durationSeconds, TimePoint fireDate, const Wal
 
   nameField_->setPlaceholderText(QStringLiteral("Название (необязательно)"));
   createButton_->setDefault(true);
-  createButton_->setStyleSheet(createButtonStyle(accent));
+  createButton_->setStyleSheet(prominentButtonStyle(accent));
 
   auto* header = new QVBoxLayout;
   header->setSpacing(3);

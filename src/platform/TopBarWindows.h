@@ -12,6 +12,9 @@
 
 namespace brindlecap {
 
+class TimerStore;
+class AppSettingsStore;
+
 // The icon's place in the top bar (a tray slot, or a small panel hanging below the bar).
 class StatusItem {
  public:
@@ -62,6 +65,36 @@ class Popover {
   virtual std::optional<Rect> windowFrame() const = 0;
   // Moves the shown window down by `points`.
   virtual void moveDown(double points) = 0;
+  virtual Size contentSize() const = 0;
+  virtual void setContentSize(Size size) = 0;
+  // Called after the popover closed, whatever closed it.
+  std::function<void()> onClose;
+};
+
+// A small floating window of its own (the shortcut's list, the manual composer).
+class FloatingPanel {
+ public:
+  virtual ~FloatingPanel() = default;
+  virtual bool isVisible() const = 0;
+  virtual Rect frame() const = 0;  // global points, y up
+  virtual Size contentSize() const = 0;
+  virtual void setContentSize(Size size) = 0;
+  virtual void setFrameOrigin(Point origin) = 0;  // the bottom-left corner
+  // Brings it to the front with keyboard focus, activating the application.
+  virtual void makeKeyAndOrderFront() = 0;
+  virtual void orderOut() = 0;
+};
+
+// What the timer list asks of its host.
+struct TimerListCallbacks {
+  std::function<void()> onOpenSettings;
+  std::function<void()> onCreateTimer;
+};
+
+// What the manual composer reports: a title and a duration in seconds.
+struct ManualTimerCallbacks {
+  std::function<void(const std::string& title, double seconds)> onCreate;
+  std::function<void()> onCancel;
 };
 
 // What the naming panel reports.
@@ -82,6 +115,20 @@ class TopBarWindowFactory {
   // Replaces the popover's content with a naming panel of `size`, tinted with `accent`.
   virtual void setNewTimerContent(Popover& popover, Size size, double duration, TimePoint fireDate,
                                   Color accent, NewTimerPanelCallbacks callbacks) = 0;
+  // A titled, closable utility window with `contentSize`, hidden when the application is
+  // deactivated.
+  virtual std::unique_ptr<FloatingPanel> makeFloatingPanel(const std::string& title,
+                                                           Size contentSize) = 0;
+  // The list of active timers, in the list popover or in a floating panel.
+  virtual void setTimerListContent(Popover& popover, std::shared_ptr<TimerStore> store,
+                                   std::shared_ptr<AppSettingsStore> settings,
+                                   TimerListCallbacks callbacks) = 0;
+  virtual void setTimerListContent(FloatingPanel& panel, std::shared_ptr<TimerStore> store,
+                                   std::shared_ptr<AppSettingsStore> settings,
+                                   TimerListCallbacks callbacks) = 0;
+  // A fresh composer (15 minutes, no name), tinted with `accent`.
+  virtual void setManualTimerContent(FloatingPanel& panel, Color accent,
+                                     ManualTimerCallbacks callbacks) = 0;
 };
 
 }  // namespace brindlecap

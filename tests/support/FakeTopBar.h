@@ -103,15 +103,49 @@ class FakePopover : public Popover {
     anchor = &a;
     ++showCount;
   }
-  void close() override { shown = false; }
+  void close() override {
+    if (!shown) return;
+    shown = false;
+    if (onClose) onClose();
+  }
   std::optional<Rect> windowFrame() const override {
     return shown ? std::optional<Rect>(frame) : std::nullopt;
   }
   void moveDown(double points) override { frame.origin.y -= points; }
+  Size contentSize() const override { return size; }
+  void setContentSize(Size s) override {
+    size = s;
+    ++sizeChanges;
+  }
+  Size size;
+  int sizeChanges = 0;
+  bool hasListContent = false;
+  TimerListCallbacks listCallbacks;
   bool shown = false;
   const ViewSurface* anchor = nullptr;
   int showCount = 0;
   Rect frame{1000, 700, 300, 142};
+};
+
+class FakeFloatingPanel : public FloatingPanel {
+ public:
+  FakeFloatingPanel(std::string title, Size size) : title(std::move(title)), size(size) {}
+  bool isVisible() const override { return visible; }
+  Rect frame() const override { return Rect(origin.x, origin.y, size.width, size.height); }
+  Size contentSize() const override { return size; }
+  void setContentSize(Size s) override { size = s; }
+  void setFrameOrigin(Point o) override { origin = o; }
+  void makeKeyAndOrderFront() override { visible = true; }
+  void orderOut() override { visible = false; }
+
+  std::string title;
+  Size size;
+  Point origin;
+  bool visible = false;
+  TimerListCallbacks listCallbacks;
+  ManualTimerCallbacks manualCallbacks;
+  Color accent;
+  int contentResets = 0;
 };
 
 struct NewTimerContent {
@@ -150,6 +184,32 @@ class FakeTopBarWindows : public TopBarWindowFactory {
     newTimer = NewTimerContent{size, duration, fireDate, accent, std::move(callbacks)};
   }
 
+  std::unique_ptr<FloatingPanel> makeFloatingPanel(const std::string& title, Size size) override {
+    auto panel = std::make_unique<FakeFloatingPanel>(title, size);
+    panels.push_back(panel.get());
+    return panel;
+  }
+  void setTimerListContent(Popover& popover, std::shared_ptr<TimerStore>,
+                           std::shared_ptr<AppSettingsStore>,
+                           TimerListCallbacks callbacks) override {
+    auto& fake = static_cast<FakePopover&>(popover);
+    fake.hasListContent = true;
+    fake.listCallbacks = std::move(callbacks);
+  }
+  void setTimerListContent(FloatingPanel& panel, std::shared_ptr<TimerStore>,
+                           std::shared_ptr<AppSettingsStore>,
+                           TimerListCallbacks callbacks) override {
+    static_cast<FakeFloatingPanel&>(panel).listCallbacks = std::move(callbacks);
+  }
+  void setManualTimerContent(FloatingPanel& panel, Color accent,
+                             ManualTimerCallbacks callbacks) override {
+    auto& fake = static_cast<FakeFloatingPanel&>(panel);
+    fake.accent = accent;
+    fake.manualCallbacks = std::move(callbacks);
+    ++fake.contentResets;
+  }
+
+  std::vector<FakeFloatingPanel*> panels;
   FakeStatusItem* statusItem = nullptr;
   FakeBubbleWindow* bubble = nullptr;
   FakeLineWindow* line = nullptr;

@@ -54,6 +54,14 @@ TEST_F(AppDelegateTest, LaunchMarkerOnlyForModeOne) {
   EXPECT_EQ(output.lines, (std::vector<std::string>{"BRINDLECAP_DID_FINISH_LAUNCHING"}));
 }
 
+TEST_F(AppDelegateTest, ASecondLaunchOpensTheList) {
+  environment.variables["BRINDLECAP_DIAGNOSTICS"] = "x";
+  auto delegate = launch();
+  delegate->openListForSecondLaunch();
+  EXPECT_EQ(output.lines.back(), "BRINDLECAP_ACTIVATION_REQUESTED");
+  EXPECT_TRUE(windows.popovers.at(0)->isShown());
+}
+
 TEST_F(AppDelegateTest, LaunchPutsTheIconInTheTopBar) {
   auto delegate = launch();
   ASSERT_TRUE(delegate->statusBarController());

@@ -284,5 +284,99 @@ TEST_F(StatusBarTest, DragAnimationBenchmarksEveryScreenThenQuits) {
   EXPECT_FALSE(windows.bubble->visible);
 }
 
+TEST_F(StatusBarTest, TheListGrowsWithItsTimers) {
+  const std::vector<double> heights{280, 180, 210, 270, 330, 390, 420, 420};
+  for (std::size_t n = 0; n < heights.size(); ++n) {
+    EXPECT_EQ(list().contentSize(), (Size{360, heights[n]})) << n << " timers";
+    store->add("t", time.now() + 600 + static_cast<double>(n));
+  }
+  const int changes = list().sizeChanges;
+  time.advance(5);
+  EXPECT_EQ(list().sizeChanges, changes) << "ticks that change nothing set no size";
+}
+
+TEST_F(StatusBarTest, RightClickTogglesTheListAndSettingsWaitForItToClose) {
+  std::vector<std::optional<Rect>> settingsRequests;
+  controller.reset();
+  controller = StatusBarController::create(
+      store, settings,
+      StatusBarPlatform{time, time, time, screens, windows, events, cursor, haptics, links, dates,
+                        *diagnostics, environment, [] {}},
+      [&](std::optional<Rect> frame) { settingsRequests.push_back(frame); },
+      [](std::function<void()> open) { open(); });
+  controller->statusContentView().rightMouseUp();
+  EXPECT_TRUE(list().isShown());
+  EXPECT_TRUE(list().hasListContent);
+  controller->statusContentView().rightMouseUp();
+  EXPECT_FALSE(list().isShown());
+
+  controller->statusContentView().rightMouseUp();
+  const Rect listFrame = *list().windowFrame();
+  list().listCallbacks.onOpenSettings();
+  EXPECT_FALSE(list().isShown());
+  EXPECT_TRUE(settingsRequests.empty()) << "not while the list is still closing";
+  time.runPending();
+  ASSERT_EQ(settingsRequests.size(), 1u);
+  EXPECT_EQ(settingsRequests[0], listFrame);
+
+  controller->statusContentView().rightMouseUp();
+  controller->statusContentView().rightMouseUp();
+  time.runPending();
+  EXPECT_EQ(settingsRequests.size(), 1u) << "an ordinary close opens nothing";
+}
+
+TEST_F(StatusBarTest, TheShortcutTogglesAFloatingListNearThePointer) {
+  store->add("a", time.now() + 600);
+  store->add("b", time.now() + 900);
+  screens.pointer = {700, 400};
+  controller->statusContentView().rightMouseUp();
+  const int preparations = listPreparations;
+  controller->showListFromShortcut();
+  EXPECT_FALSE(list().isShown()) << "one list at a time";
+  ASSERT_EQ(windows.panels.size(), 1u);
+  FakeFloatingPanel& panel = *windows.panels[0];
+  EXPECT_EQ(panel.title, "Brindlecap");
+  EXPECT_TRUE(panel.visible);
+  EXPECT_EQ(panel.size, (Size{360, 210}));
+  // Centred on the pointer, 54 points below the top of the visible frame.
+  EXPECT_EQ(panel.origin, (Point{520, 875 - 210 - 54}));
+  EXPECT_EQ(listPreparations, preparations + 1) << "the application may prepare first";
+
+  screens.pointer = {1430, 400};
+  controller->showListFromShortcut();
+  EXPECT_FALSE(panel.visible);
+  controller->showListFromShortcut();
+  EXPECT_EQ(panel.origin.x, 1440 - 360 - 12) << "kept inside the visible frame";
+}
+
+TEST_F(StatusBarTest, TheComposerTakesTheListsPlace) {
+  controller->statusContentView().rightMouseUp();
+  list().frame = Rect(1000, 560, 360, 280);
+  list().listCallbacks.onCreateTimer();
+  EXPECT_FALSE(list().isShown());
+  ASSERT_EQ(windows.panels.size(), 1u);
+  FakeFloatingPanel& composer = *windows.panels[0];
+  EXPECT_EQ(composer.title, "Новый таймер");
+  EXPECT_TRUE(composer.visible);
+  // Centred on the list, top edges aligned.
+  EXPECT_EQ(composer.origin, (Point{1030, 560 + 280 - 198}));
+  EXPECT_EQ(composer.accent, color(ThreadColorPreset::purple));
+
+  const TimePoint now = time.now();
+  composer.manualCallbacks.onCreate("Отчёт", 7200);
+  EXPECT_FALSE(composer.visible);
+  ASSERT_EQ(store->items->size(), 1u);
+  EXPECT_EQ(store->items->front().fireDate, now + 7200);
+
+  // From the shortcut's list, the composer replaces that panel.
+  controller->showListFromShortcut();
+  FakeFloatingPanel& shortcutList = *windows.panels[1];
+  shortcutList.listCallbacks.onCreateTimer();
+  EXPECT_FALSE(shortcutList.visible);
+  EXPECT_TRUE(composer.visible);
+  EXPECT_EQ(composer.contentResets, 2) << "every opening starts afresh";
+  EXPECT_EQ(composer.origin.y, shortcutList.frame().maxY() - 198);
+}
+
 }  // namespace
 }  // namespace brindlecap

@@ -17,11 +17,13 @@ class QtPopover::Window : public QWidget {
     layout->setContentsMargins(0, 0, 0, 0);
   }
   bool isClosing = false;
+  std::function<void()> onHidden;
 
  protected:
   void hideEvent(QHideEvent* event) override {
     QWidget::hideEvent(event);
     isClosing = true;
+    if (onHidden) onHidden();
     // A press elsewhere closed it: stay "shown" until that click's release has been handled,
     // so the click on the icon that closed it does not open it again.
     if (QGuiApplication::mouseButtons() == Qt::NoButton)
@@ -38,7 +40,11 @@ class QtPopover::Window : public QWidget {
   }
 };
 
-QtPopover::QtPopover() : window_(new Window) {}
+QtPopover::QtPopover() : window_(new Window) {
+  window_->onHidden = [this] {
+    if (onClose) onClose();
+  };
+}
 
 QtPopover::~QtPopover() {
   delete window_.data();
@@ -56,6 +62,11 @@ void QtPopover::setContent(QWidget* content, Size size) {
   if (content_) content_->deleteLater();
   content_ = content;
   window_->layout()->addWidget(content);
+  setContentSize(size);
+}
+
+void QtPopover::setContentSize(Size size) {
+  contentSize_ = size;
   window_->setFixedSize(static_cast<int>(size.width), static_cast<int>(size.height));
 }
 

@@ -21,6 +21,8 @@ class QtPopover : public Popover {
   void close() override;
   std::optional<Rect> windowFrame() const override;
   void moveDown(double points) override;
+  Size contentSize() const override { return contentSize_; }
+  void setContentSize(Size size) override;
 
   // Takes ownership of `content` and sizes the window to `size` points.
   void setContent(QWidget* content, Size size);
@@ -30,6 +32,7 @@ class QtPopover : public Popover {
   class Window;
   QPointer<Window> window_;
   QPointer<QWidget> content_;
+  Size contentSize_;
 };
 
 }  // namespace brindlecap

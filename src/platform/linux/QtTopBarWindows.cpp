@@ -1,8 +1,11 @@
 #include "platform/linux/QtTopBarWindows.h"
 
+#include "panels/ManualTimerView.h"
 #include "panels/NewTimerView.h"
+#include "panels/TimerListView.h"
 #include "platform/linux/DrawnViewWidget.h"
 #include "platform/linux/OverlayWindows.h"
+#include "platform/linux/QtFloatingPanel.h"
 #include "platform/linux/QtPopover.h"
 #include "platform/linux/ScreenCoordinates.h"
 #include "platform/linux/TrayIconHost.h"
@@ -76,6 +79,35 @@ void QtTopBarWindows::setNewTimerContent(Popover& popover, Size size, double dur
       new NewTimerView(duration, fireDate, clock_, dates_, accent, std::move(callbacks.onCreate),
                        std::move(callbacks.onCancel)),
       size);
+}
+
+std::unique_ptr<FloatingPanel> QtTopBarWindows::makeFloatingPanel(const std::string& title,
+                                                                  Size contentSize) {
+  return std::make_unique<QtFloatingPanel>(title, contentSize);
+}
+
+void QtTopBarWindows::setTimerListContent(Popover& popover, std::shared_ptr<TimerStore> store,
+                                          std::shared_ptr<AppSettingsStore> settings,
+                                          TimerListCallbacks callbacks) {
+  auto& qtPopover = static_cast<QtPopover&>(popover);
+  qtPopover.setContent(
+      new TimerListView(std::move(store), std::move(settings), dates_,
+                        std::move(callbacks.onOpenSettings), std::move(callbacks.onCreateTimer)),
+      qtPopover.contentSize());
+}
+
+void QtTopBarWindows::setTimerListContent(FloatingPanel& panel, std::shared_ptr<TimerStore> store,
+                                          std::shared_ptr<AppSettingsStore> settings,
+                                          TimerListCallbacks callbacks) {
+  static_cast<QtFloatingPanel&>(panel).setContent(
+      new TimerListView(std::move(store), std::move(settings), dates_,
+                        std::move(callbacks.onOpenSettings), std::move(callbacks.onCreateTimer)));
+}
+
+void QtTopBarWindows::setManualTimerContent(FloatingPanel& panel, Color accent,
+                                            ManualTimerCallbacks callbacks) {
+  static_cast<QtFloatingPanel&>(panel).setContent(new ManualTimerView(
+      clock_, dates_, accent, std::move(callbacks.onCreate), std::move(callbacks.onCancel)));
 }
 
 }  // namespace brindlecap

@@ -18,6 +18,16 @@ class QtTopBarWindows : public TopBarWindowFactory {
   std::unique_ptr<Popover> makePopover() override;
   void setNewTimerContent(Popover& popover, Size size, double duration, TimePoint fireDate,
                           Color accent, NewTimerPanelCallbacks callbacks) override;
+  std::unique_ptr<FloatingPanel> makeFloatingPanel(const std::string& title,
+                                                   Size contentSize) override;
+  void setTimerListContent(Popover& popover, std::shared_ptr<TimerStore> store,
+                           std::shared_ptr<AppSettingsStore> settings,
+                           TimerListCallbacks callbacks) override;
+  void setTimerListContent(FloatingPanel& panel, std::shared_ptr<TimerStore> store,
+                           std::shared_ptr<AppSettingsStore> settings,
+                           TimerListCallbacks callbacks) override;
+  void setManualTimerContent(FloatingPanel& panel, Color accent,
+                             ManualTimerCallbacks callbacks) override;
 
  private:
   const WallClock& clock_;

@@ -1,1 +1,227 @@
-// placeholder
+#include "platform/linux/SingleInstance.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace brindlecap {
+
+namespace detail {
+
+// The object behind "<object path>" on the bus; moc needs it at namespace scope.
+class ActivationAdaptor : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit ActivationAdaptor(SingleInstance* owner) : QObject(owner), owner_(owner) {}
+
+ public slots:
+  Q_SCRIPTABLE void Activate() { emit owner_->activationRequested(); }
+
+ private:
+  SingleInstance* owner_;
+};
+
+}  // namespace detail
+
+namespace {
+
+constexpr int kReplyTimeoutMs = 5000;
+// The first instance starts listening right after it takes the lock; a second instance that
+// arrives in between retries for this long.
+constexpr int kConnectAttempts = 20;
+constexpr unsigned long kConnectRetryMs = 100;
+constexpr qint64 kMaxRequestBytes = 64;
+constexpr char kActivateRequest[] = "activate\n";
+constexpr char kActivateAnswer[] = "ok";
+
+}  // namespace
+
+SingleInstance::SingleInstance(QString appId, QString lockDirectory, QObject* parent)
+    : QObject(parent), appId_(std::move(appId)) {
+  if (!lockDirectory.isEmpty() && QFileInfo(lockDirectory).isDir()) {
+    baseName_ = lockDirectory + QLatin1Char('/') + appId_;
+  } else {
+    // /tmp is shared by every user: the uid keeps users apart.
+    baseName_ = QStringLiteral("/tmp/%1-%2").arg(appId_).arg(::getuid());
+  }
+}
+
+SingleInstance::~SingleInstance() {
+  // Stop listening before unlocking: closing the server unlinks the socket path, which by then
+  // could belong to the next first instance.
+  if (server_) server_->close();
+  releaseBusName();
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+QString SingleInstance::lockFilePath() const {
+  return baseName_ + QStringLiteral(".lock");
+}
+
+QString SingleInstance::socketPath() const {
+  return baseName_ + QStringLiteral(".socket");
+}
+
+QString SingleInstance::objectPath() const {
+  return QLatin1Char('/') + QString(appId_).replace(QLatin1Char('.'), QLatin1Char('/'));
+}
+
+bool SingleInstance::claim() {
+  if (ownsBusName_ || lockFd_ >= 0) return true;
+  if (claimBusName() == BusClaim::OwnedByOther) return false;
+  // The lock is taken even with the bus: an instance started without the bus (or on another
+  // session's bus) would otherwise run beside us on the same timers file.
+  switch (claimLockFile()) {
+    case LockClaim::HeldByOther:
+      releaseBusName();
+      return false;
+    case LockClaim::Acquired:
+      listenForActivations();
+      return true;
+    case LockClaim::Unavailable:
+      return true;
+  }
+  return true;
+}
+
+bool SingleInstance::activateRunningInstance() {
+  if (otherOwnsBusName_ && activateOverBus()) return true;
+  // The first instance listens on the socket whenever it holds the lock, bus or not.
+  return activateOverSocket();
+}
+
+SingleInstance::BusClaim SingleInstance::claimBusName() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || !bus.interface()) return BusClaim::Unavailable;
+
+  // The object goes up before the name so that nobody who sees the name finds it missing.
+  auto* adaptor = new detail::ActivationAdaptor(this);
+  if (!bus.registerObject(objectPath(), appId_, adaptor, QDBusConnection::ExportScriptableSlots)) {
+    delete adaptor;
+    return BusClaim::Unavailable;
+  }
+  const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+      bus.interface()->registerService(appId_, QDBusConnectionInterface::DontQueueService,
+                                       QDBusConnectionInterface::DontAllowReplacement);
+  if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+    ownsBusName_ = true;
+    return BusClaim::Registered;
+  }
+  bus.unregisterObject(objectPath());
+  delete adaptor;
+  if (!reply.isValid()) return BusClaim::Unavailable;  // e.g. a bus policy that denies the name
+  otherOwnsBusName_ = true;
+  return BusClaim::OwnedByOther;
+}
+
+void SingleInstance::releaseBusName() {
+  if (!ownsBusName_) return;
+  ownsBusName_ = false;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (bus.interface()) bus.interface()->unregisterService(appId_);
+  bus.unregisterObject(objectPath());
+}
+
+SingleInstance::LockClaim SingleInstance::claimLockFile() {
+  const QByteArray path = QFile::encodeName(lockFilePath());
+  // O_CLOEXEC: a child process must not keep the lock after we are gone. O_NOFOLLOW and the owner
+  // check: in /tmp another user may have put something there first.
+  const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return LockClaim::Unavailable;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+    ::close(fd);
+    return LockClaim::Unavailable;
+  }
+  int result;
+  do {
+    result = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) {
+    const int error = errno;
+    ::close(fd);
+    return error == EWOULDBLOCK ? LockClaim::HeldByOther : LockClaim::Unavailable;
+  }
+  lockFd_ = fd;
+  return LockClaim::Acquired;
+}
+
+void SingleInstance::listenForActivations() {
+  server_ = new QLocalServer(this);
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  // We hold the lock, so a socket file still there was left by an instance that died.
+  QLocalServer::removeServer(socketPath());
+  if (!server_->listen(socketPath())) {
+    // Still the first instance; only the bus (if any) can reach us.
+    delete server_;
+    server_ = nullptr;
+    return;
+  }
+  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+}
+
+void SingleInstance::acceptConnections() {
+  while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    const auto readRequest = [this, socket] {
+      if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
+        return;
+      }
+      const QByteArray request = socket->readLine(kMaxRequestBytes + 1);
+      if (request == kActivateRequest) {
+        // Answer first: whatever the activation opens must not keep the caller waiting.
+        socket->write(kActivateAnswer);
+        socket->write("\n");
+        socket->flush();
+        emit activationRequested();
+      }
+      socket->disconnectFromServer();
+    };
+    connect(socket, &QLocalSocket::readyRead, this, readRequest);
+    if (socket->bytesAvailable() > 0) readRequest();
+  }
+}
+
+bool SingleInstance::activateOverBus() {
+  const QDBusMessage call =
+      QDBusMessage::createMethodCall(appId_, objectPath(), appId_, QStringLiteral("Activate"));
+  const QDBusMessage reply =
+      QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyTimeoutMs);
+  return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+bool SingleInstance::activateOverSocket() {
+  QLocalSocket socket;
+  for (int attempt = 1;; ++attempt) {
+    socket.connectToServer(socketPath());
+    if (socket.waitForConnected(kReplyTimeoutMs)) break;
+    if (attempt == kConnectAttempts) return false;
+    QThread::msleep(kConnectRetryMs);
+  }
+  socket.write(kActivateRequest);
+  socket.flush();
+  while (!socket.canReadLine()) {
+    if (!socket.waitForReadyRead(kReplyTimeoutMs)) return false;
+  }
+  return socket.readLine(kMaxRequestBytes).trimmed() == kActivateAnswer;
+}
+
+}  // namespace brindlecap
+
+#include "SingleInstance.moc"
