@@ -47,16 +47,12 @@ QString unitPickerStyle(Color accent) {
       .arg(cssColor(fill), cssColor(fill.darker(120)));
 }
 
-bool isReturn(const QKeyEvent* event) {
-  return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-}
-
 }  // namespace
 
 ManualTimerView::ManualTimerView(const WallClock& clock, const DateFormatter& dates, Color accent,
                                  std::function<void(const std::string&, double)> onCreate,
                                  std::function<void()> onCancel, QWidget* parent)
-    : QWidget(parent),
+    : ConfirmablePanel(parent),
       clock_(clock),
       dates_(dates),
       onCreate_(std::move(onCreate)),
@@ -72,6 +68,7 @@ ManualTimerView::ManualTimerView(const WallClock& clock, const DateFormatter& da
   subtitleLabel_->setObjectName(QStringLiteral("subtitleLabel"));
   durationSpin_->setObjectName(QStringLiteral("durationSpin"));
   nameField_->setObjectName(QStringLiteral("nameField"));
+  setFocusTarget(nameField_);
   cancelButton_->setObjectName(QStringLiteral("cancelButton"));
   createButton_->setObjectName(QStringLiteral("createButton"));
 
@@ -173,62 +170,8 @@ double ManualTimerView::durationSeconds() const {
   return static_cast<double>(durationSpin_->value()) * secondsPerUnit(unit_);
 }
 
-void ManualTimerView::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+void ManualTimerView::aboutToShow() {
   refreshSubtitle();
-
-  // A host window (a popup in particular) gets the keys itself while nothing inside has focus,
-  // and a popup closes on Escape; catch those before it does.
-  QWidget* host = window();
-  if (host != this && host != filteredWindow_) {
-    if (filteredWindow_) filteredWindow_->removeEventFilter(this);
-    host->installEventFilter(this);
-    filteredWindow_ = host;
-  }
-
-  // Deferred until the window is up, so the host's own focus handling on show cannot undo it.
-  QTimer::singleShot(0, nameField_,
-                     [field = nameField_] { field->setFocus(Qt::OtherFocusReason); });
-}
-
-void ManualTimerView::hideEvent(QHideEvent* event) {
-  if (filteredWindow_) filteredWindow_->removeEventFilter(this);
-  filteredWindow_ = nullptr;
-  QWidget::hideEvent(event);
-}
-
-void ManualTimerView::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationFontChange) {
-    applyTextStyles();
-  }
-}
-
-void ManualTimerView::keyPressEvent(QKeyEvent* event) {
-  if (!handleKey(event)) QWidget::keyPressEvent(event);
-}
-
-bool ManualTimerView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == filteredWindow_ && event->type() == QEvent::KeyPress) {
-    return handleKey(static_cast<QKeyEvent*>(event));
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-bool ManualTimerView::handleKey(QKeyEvent* event) {
-  const auto modifiers = event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
-  if (modifiers != Qt::NoModifier) return false;
-  if (isReturn(event)) {
-    event->accept();
-    create();
-    return true;
-  }
-  if (event->key() == Qt::Key_Escape) {
-    event->accept();
-    cancel();
-    return true;
-  }
-  return false;
 }
 
 void ManualTimerView::create() {

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "panels/ConfirmablePanel.h"
+
 #include "panels/ManualTimerUnit.h"
 #include "platform/Clock.h"
 #include "platform/Color.h"
@@ -23,7 +25,7 @@ namespace brindlecap {
 // an optional name, handed back through onCreate(exact field text, seconds) or onCancel(); it
 // creates nothing. Every instance starts at 15 minutes with an empty name.
 // `clock` and `dates` must outlive the panel.
-class ManualTimerView : public QWidget {
+class ManualTimerView : public ConfirmablePanel {
   Q_OBJECT
 
  public:
@@ -38,21 +40,16 @@ class ManualTimerView : public QWidget {
   QSize sizeHint() const override;
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void create() override;
+  void cancel() override;
+  void aboutToShow() override;
+  void applyTextStyles() override;
 
  private:
   QWidget* makeUnitPicker(Color accent);
   void setUnit(ManualTimerUnit unit);
   double durationSeconds() const;
-  void create();
-  void cancel();
-  bool handleKey(QKeyEvent* event);
   void refreshSubtitle();
-  void applyTextStyles();
 
   const WallClock& clock_;
   const DateFormatter& dates_;
@@ -67,7 +64,6 @@ class ManualTimerView : public QWidget {
   QLineEdit* nameField_;
   QPushButton* cancelButton_;
   QPushButton* createButton_;
-  QPointer<QWidget> filteredWindow_;
 };
 
 }  // namespace brindlecap

@@ -18,19 +18,13 @@
 
 namespace brindlecap {
 
-namespace {
-
-bool isReturn(const QKeyEvent* event) {
-  return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 NewTimerView::NewTimerView(double durationSeconds, TimePoint fireDate, const WallClock& clock,
                            const DateFormatter& dates, Color accent,
                            std::function<void(const std::string&)> onCreate,
                            std::function<void()> onCancel, QWidget* parent)
-    : QWidget(parent),
+    : ConfirmablePanel(parent),
       duration_(durationSeconds),
       fireDate_(fireDate),
       clock_(clock),
@@ -45,6 +39,7 @@ NewTimerView::NewTimerView(double durationSeconds, TimePoint fireDate, const Wal
   titleLabel_->setObjectName(QStringLiteral("titleLabel"));
   subtitleLabel_->setObjectName(QStringLiteral("subtitleLabel"));
   nameField_->setObjectName(QStringLiteral("nameField"));
+  setFocusTarget(nameField_);
   cancelButton_->setObjectName(QStringLiteral("cancelButton"));
   createButton_->setObjectName(QStringLiteral("createButton"));
 
@@ -86,62 +81,8 @@ QSize NewTimerView::sizeHint() const {
   return {kWidth, layout()->sizeHint().height()};
 }
 
-void NewTimerView::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+void NewTimerView::aboutToShow() {
   refreshSubtitle();
-
-  // A host window (a popup in particular) gets the keys itself while nothing inside has focus,
-  // and a popup closes on Escape; catch those before it does.
-  QWidget* host = window();
-  if (host != this && host != filteredWindow_) {
-    if (filteredWindow_) filteredWindow_->removeEventFilter(this);
-    host->installEventFilter(this);
-    filteredWindow_ = host;
-  }
-
-  // Deferred until the window is up, so the host's own focus handling on show cannot undo it.
-  QTimer::singleShot(0, nameField_,
-                     [field = nameField_] { field->setFocus(Qt::OtherFocusReason); });
-}
-
-void NewTimerView::hideEvent(QHideEvent* event) {
-  if (filteredWindow_) filteredWindow_->removeEventFilter(this);
-  filteredWindow_ = nullptr;
-  QWidget::hideEvent(event);
-}
-
-void NewTimerView::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationFontChange) {
-    applyTextStyles();
-  }
-}
-
-void NewTimerView::keyPressEvent(QKeyEvent* event) {
-  if (!handleKey(event)) QWidget::keyPressEvent(event);
-}
-
-bool NewTimerView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == filteredWindow_ && event->type() == QEvent::KeyPress) {
-    return handleKey(static_cast<QKeyEvent*>(event));
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-bool NewTimerView::handleKey(QKeyEvent* event) {
-  const auto modifiers = event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier);
-  if (modifiers != Qt::NoModifier) return false;
-  if (isReturn(event)) {
-    event->accept();
-    create();
-    return true;
-  }
-  if (event->key() == Qt::Key_Escape) {
-    event->accept();
-    cancel();
-    return true;
-  }
-  return false;
 }
 
 void NewTimerView::create() {

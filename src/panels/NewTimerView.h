@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "panels/ConfirmablePanel.h"
+
 #include "platform/Clock.h"
 #include "platform/Color.h"
 #include "platform/DateFormatter.h"
@@ -20,7 +22,7 @@ namespace brindlecap {
 // The naming panel shown after a drag: states the duration and fire time, takes an optional name
 // and hands the decision back through onCreate(exact field text) or onCancel(); it creates nothing.
 // `clock` and `dates` must outlive the panel.
-class NewTimerView : public QWidget {
+class NewTimerView : public ConfirmablePanel {
   Q_OBJECT
 
  public:
@@ -36,18 +38,13 @@ class NewTimerView : public QWidget {
   QSize sizeHint() const override;
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void create() override;
+  void cancel() override;
+  void aboutToShow() override;
+  void applyTextStyles() override;
 
  private:
-  void create();
-  void cancel();
-  bool handleKey(QKeyEvent* event);
   void refreshSubtitle();
-  void applyTextStyles();
 
   double duration_;
   TimePoint fireDate_;
@@ -61,7 +58,6 @@ class NewTimerView : public QWidget {
   QLineEdit* nameField_;
   QPushButton* cancelButton_;
   QPushButton* createButton_;
-  QPointer<QWidget> filteredWindow_;
 };
 
 }  // namespace brindlecap
