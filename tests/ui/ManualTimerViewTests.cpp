@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,25 +13,11 @@
 #include <vector>
 
 #include "support/FakeDateFormatter.h"
+#include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
 
 namespace brindlecap {
 namespace {
-
-class QtApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "manual_timer_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit, Qt's own statics may already be gone.
-    new QApplication(argc, argv);
-  }
-};
-
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 // Noon UTC: anything up to twelve hours later falls on the same (UTC) day.
 constexpr TimePoint kNow = 9259 * 86400.0 + 12 * 3600.0;
@@ -54,6 +39,8 @@ void press(QWidget* target, int key, const QString& text = {}) {
 
 class ManualTimerViewTest : public ::testing::Test {
  protected:
+  void SetUp() override { testing::ensureQtApplication(); }
+
   // The panel inside `host`, laid out the way the floating panel hosts it.
   void makeView(QWidget& host) {
     view = new ManualTimerView(
@@ -98,9 +85,10 @@ TEST_F(ManualTimerViewTest, OpensAtFifteenMinutesWithAnEmptyNameAndTakesFocusInT
   EXPECT_EQ(host.focusWidget(), child<QLineEdit>("nameField"));
 }
 
-TEST_F(ManualTimerViewTest, UnitChangeLowersTheValueToTheNewLimitButNeverRaisesIt) {
+TEST_F(ManualTimerViewTest, UnitChangeLowersTheValueButNeverRaisesItAndCreatesInSeconds) {
   QWidget host;
   makeView(host);
+  child("createButton")->click();
   spin()->setValue(1440);
   std::vector<int> values;
   for (const char* unit : {"unitHours", "unitDays", "unitMinutes"}) {
@@ -110,23 +98,13 @@ TEST_F(ManualTimerViewTest, UnitChangeLowersTheValueToTheNewLimitButNeverRaisesI
   EXPECT_EQ(values, (std::vector<int>{24, 7, 7}));
   EXPECT_EQ(spin()->maximum(), 1440);
 
-  spin()->setValue(3);
+  spin()->setValue(2);
   child("unitHours")->click();
+  child("createButton")->click();
   child("unitDays")->click();
-  EXPECT_EQ(spin()->value(), 3);
+  EXPECT_EQ(spin()->value(), 2);
   spin()->setValue(8);
   EXPECT_EQ(spin()->value(), 7);
-}
-
-TEST_F(ManualTimerViewTest, CreatesWithTheValueInSecondsOfTheSelectedUnit) {
-  QWidget host;
-  makeView(host);
-  child("createButton")->click();
-  child("unitHours")->click();
-  spin()->setValue(2);
-  child("createButton")->click();
-  child("unitDays")->click();
-  spin()->setValue(7);
   child("createButton")->click();
   EXPECT_EQ(created, (Created{{"", 900.0}, {"", 7200.0}, {"", 604800.0}}));
 }

@@ -2,58 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/FakeDateFormatter.h"
+#include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
 
 namespace brindlecap {
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "new_timer_view_tests";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 // Noon UTC, so the fire time 25 minutes later falls on the same (UTC) day.
 constexpr TimePoint kNow = 9259 * 86400.0 + 12 * 3600.0;
-constexpr TimePoint kFire = kNow + 1500;
 const std::string kToday = "Через 25 минут · сегодня в time(800022300)";
 const std::string kOtherDay = "Через 25 минут · date(800022300)";
-constexpr Color kAccent{0.9, 0.3, 0.1};
-
-template <typename T>
-T* child(QWidget* view, const char* name) {
-  T* widget = view->findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
-
-std::string subtitle(QWidget* view) {
-  return child<QLabel>(view, "subtitleLabel")->text().toStdString();
-}
+using Created = std::vector<std::string>;
 
 void press(QWidget* target, int key, const QString& text = {},
            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -63,95 +32,92 @@ void press(QWidget* target, int key, const QString& text = {},
 
 class NewTimerViewTest : public ::testing::Test {
  protected:
+  void SetUp() override { testing::ensureQtApplication(); }
+
   // The panel inside `host`, laid out the way the popover hosts it.
-  NewTimerView* makeView(QWidget& host) {
-    auto* view = new NewTimerView(
-        1500, kFire, clock, dates, kAccent,
+  void makeView(QWidget& host) {
+    view = new NewTimerView(
+        1500, kNow + 1500, clock, dates, Color{0.9, 0.3, 0.1},
         [this](const std::string& title) { created.push_back(title); }, [this] { ++cancelled; },
         &host);
     (new QVBoxLayout(&host))->addWidget(view);
-    return view;
   }
-
   // Shows `host` and lets the panel's deferred focus settle.
   static void showAndSettle(QWidget& host) {
     host.show();
     QCoreApplication::processEvents();
   }
+  template <typename T = QPushButton>
+  T* child(const char* name) const {
+    T* widget = view->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  std::string subtitle() const { return child<QLabel>("subtitleLabel")->text().toStdString(); }
 
   testing::VirtualTime clock{kNow};
   testing::FakeDateFormatter dates;
-  std::vector<std::string> created;
+  NewTimerView* view = nullptr;
+  Created created;
   int cancelled = 0;
 };
 
-TEST_F(NewTimerViewTest, ShowsTitleDurationFireTimePlaceholderAndButtons) {
-  QWidget host;
-  NewTimerView* view = makeView(host);
-  EXPECT_EQ(child<QLabel>(view, "titleLabel")->text(), QStringLiteral("Новый таймер"));
-  EXPECT_EQ(subtitle(view), kToday);
-  auto* field = child<QLineEdit>(view, "nameField");
-  EXPECT_EQ(field->placeholderText(), QStringLiteral("Название (необязательно)"));
-  EXPECT_TRUE(field->text().isEmpty());
-  EXPECT_EQ(child<QPushButton>(view, "cancelButton")->text(), QStringLiteral("Отмена"));
-  auto* create = child<QPushButton>(view, "createButton");
-  EXPECT_EQ(create->text(), QStringLiteral("Создать"));
-  EXPECT_TRUE(create->isDefault());
-}
-
-TEST_F(NewTimerViewTest, FieldTakesFocusOnceShownEvenWhenTheHostOffersAnotherWidgetFirst) {
+TEST_F(NewTimerViewTest, ShowsItsContentAndTheFieldTakesFocusOverTheHostsChoice) {
   QWidget host;
   auto* other = new QLineEdit(&host);
-  NewTimerView* view = makeView(host);
+  makeView(host);
   host.layout()->addWidget(other);
+  EXPECT_EQ(child<QLabel>("titleLabel")->text(), QStringLiteral("Новый таймер"));
+  EXPECT_EQ(subtitle(), kToday);
+  EXPECT_EQ(child<QLineEdit>("nameField")->placeholderText(),
+            QStringLiteral("Название (необязательно)"));
+  EXPECT_TRUE(child<QLineEdit>("nameField")->text().isEmpty());
+  EXPECT_EQ(child("cancelButton")->text(), QStringLiteral("Отмена"));
+  EXPECT_EQ(child("createButton")->text(), QStringLiteral("Создать"));
+  EXPECT_TRUE(child("createButton")->isDefault());
+
   host.show();
   other->setFocus(Qt::OtherFocusReason);
   QCoreApplication::processEvents();
-  EXPECT_EQ(host.focusWidget(), child<QLineEdit>(view, "nameField"));
+  EXPECT_EQ(host.focusWidget(), child<QLineEdit>("nameField"));
 }
 
-TEST_F(NewTimerViewTest, ReturnCreatesWithTheExactFieldText) {
+TEST_F(NewTimerViewTest, ReturnFromAnyFocusCreatesWithTheExactFieldText) {
   QWidget host;
   makeView(host);
   showAndSettle(host);
   press(host.focusWidget(), Qt::Key_Return);
-  EXPECT_EQ(created, std::vector<std::string>{""});
-
-  created.clear();
   press(host.focusWidget(), Qt::Key_Space, QStringLiteral(" "));
   press(host.focusWidget(), Qt::Key_Space, QStringLiteral(" "));
   press(host.focusWidget(), Qt::Key_Return);
-  EXPECT_EQ(created, std::vector<std::string>{"  "});
-  EXPECT_EQ(cancelled, 0);
-}
-
-TEST_F(NewTimerViewTest, ReturnAnywhereInThePanelIsTheDefaultAction) {
-  QWidget host;
-  NewTimerView* view = makeView(host);
-  child<QLineEdit>(view, "nameField")->setText(QStringLiteral(" Чай "));
-  showAndSettle(host);
+  child<QLineEdit>("nameField")->setText(QStringLiteral(" Чай "));
   press(host.focusWidget(), Qt::Key_Enter, {}, Qt::KeypadModifier);
   for (const char* name : {"cancelButton", "createButton"}) {
-    child<QPushButton>(view, name)->setFocus(Qt::TabFocusReason);
+    child(name)->setFocus(Qt::TabFocusReason);
     press(host.focusWidget(), Qt::Key_Return);
   }
-  EXPECT_EQ(created, (std::vector<std::string>(3, " Чай ")));
+  EXPECT_EQ(created, (Created{"", "  ", " Чай ", " Чай ", " Чай "}));
   EXPECT_EQ(cancelled, 0);
 }
 
-TEST_F(NewTimerViewTest, EscapeCancelsFromAnyFocusAndNeverCreates) {
+TEST_F(NewTimerViewTest, EscapeFromAnyFocusCancelsAndButtonsClickThrough) {
   QWidget host;
-  NewTimerView* view = makeView(host);
-  child<QLineEdit>(view, "nameField")->setText(QStringLiteral("x"));
+  makeView(host);
+  child<QLineEdit>("nameField")->setText(QStringLiteral("x"));
   showAndSettle(host);
   press(host.focusWidget(), Qt::Key_Escape);
-  EXPECT_EQ(cancelled, 1);
   for (const char* name : {"cancelButton", "createButton"}) {
-    child<QPushButton>(view, name)->setFocus(Qt::TabFocusReason);
+    child(name)->setFocus(Qt::TabFocusReason);
     press(host.focusWidget(), Qt::Key_Escape);
   }
   EXPECT_EQ(cancelled, 3);
   EXPECT_TRUE(created.empty());
+
+  child("createButton")->click();
+  EXPECT_EQ(created, Created{"x"});
+  child("cancelButton")->click();
+  EXPECT_EQ(cancelled, 4);
+  EXPECT_EQ(created.size(), 1u);
 }
 
 TEST_F(NewTimerViewTest, KeysInsideAPopupReachThePanelBeforeThePopupClosesItself) {
@@ -161,14 +127,14 @@ TEST_F(NewTimerViewTest, KeysInsideAPopupReachThePanelBeforeThePopupClosesItself
       created.clear();
       cancelled = 0;
       QWidget popup(nullptr, Qt::Popup);
-      NewTimerView* view = makeView(popup);
+      makeView(popup);
       popup.show();
       // Until the deferred focus lands, the popup window itself receives the keys.
       QWidget* target = &popup;
       if (settled) {
         QCoreApplication::processEvents();
         target = popup.focusWidget();
-        ASSERT_EQ(target, child<QLineEdit>(view, "nameField"));
+        ASSERT_EQ(target, child<QLineEdit>("nameField"));
       }
       press(target, escape ? Qt::Key_Escape : Qt::Key_Return);
       EXPECT_EQ(cancelled, escape ? 1 : 0);
@@ -180,38 +146,27 @@ TEST_F(NewTimerViewTest, KeysInsideAPopupReachThePanelBeforeThePopupClosesItself
   }
 }
 
-TEST_F(NewTimerViewTest, ClickingTheButtons) {
-  QWidget host;
-  NewTimerView* view = makeView(host);
-  child<QLineEdit>(view, "nameField")->setText(QStringLiteral("x"));
-  child<QPushButton>(view, "createButton")->click();
-  EXPECT_EQ(created, std::vector<std::string>{"x"});
-  child<QPushButton>(view, "cancelButton")->click();
-  EXPECT_EQ(cancelled, 1);
-  EXPECT_EQ(created.size(), 1u);
-}
-
 TEST_F(NewTimerViewTest, FireTimeIsRecomputedAgainstTheClockOnShowAndKeystrokes) {
   QWidget host;
-  NewTimerView* view = makeView(host);
+  makeView(host);
   clock.setWallClock(kNow - 86400);
-  EXPECT_EQ(subtitle(view), kToday) << "not refreshed on its own";
+  EXPECT_EQ(subtitle(), kToday) << "not refreshed on its own";
   showAndSettle(host);
-  EXPECT_EQ(subtitle(view), kOtherDay);
+  EXPECT_EQ(subtitle(), kOtherDay);
 
   clock.setWallClock(kNow);
   press(host.focusWidget(), Qt::Key_X, QStringLiteral("x"));
-  EXPECT_EQ(subtitle(view), kToday);
+  EXPECT_EQ(subtitle(), kToday);
   clock.setWallClock(kNow - 86400);
   press(host.focusWidget(), Qt::Key_Backspace);
-  EXPECT_EQ(subtitle(view), kOtherDay);
+  EXPECT_EQ(subtitle(), kOtherDay);
 }
 
 TEST_F(NewTimerViewTest, CreateButtonIsFilledWithTheAccentColour) {
   QWidget host;
-  NewTimerView* view = makeView(host);
+  makeView(host);
   showAndSettle(host);
-  const QImage button = child<QPushButton>(view, "createButton")->grab().toImage();
+  const QImage button = child("createButton")->grab().toImage();
   ASSERT_FALSE(button.isNull());
   // Left of the label, inside the padding, at mid-height: clear of the text and the corners.
   const QColor fill = button.pixelColor(6, button.height() / 2);
@@ -225,7 +180,7 @@ TEST_F(NewTimerViewTest, CreateButtonIsFilledWithTheAccentColour) {
       hasWhiteText = button.pixelColor(x, y) == QColor(Qt::white);
   EXPECT_TRUE(hasWhiteText);
 
-  const QImage other = child<QPushButton>(view, "cancelButton")->grab().toImage();
+  const QImage other = child("cancelButton")->grab().toImage();
   EXPECT_NE(other.pixelColor(6, other.height() / 2).rgb(), fill.rgb());
 }
 

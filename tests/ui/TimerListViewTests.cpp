@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppSettingsStore.h"
@@ -20,30 +21,13 @@
 #include "support/FakeLoginItems.h"
 #include "support/InMemoryDefaultsStore.h"
 #include "support/InMemoryFileSystem.h"
+#include "support/QtTestApplication.h"
 #include "support/RecordingNotificationScheduler.h"
 #include "support/VirtualTime.h"
 #include "timers/TimerStore.h"
 
 namespace brindlecap {
 namespace {
-
-class QtApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "list_view_tests";
-    static char* argv[] = {name, nullptr};
-    app_ = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { app_.reset(); }
-
- private:
-  std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 template <typename T>
 T* child(const QObject* parent, const char* name) {
@@ -101,7 +85,10 @@ void expectColour(const QColor& actual, Color expected) {
 
 class TimerListViewTest : public ::testing::Test {
  protected:
-  TimerListViewTest() { store->notificationManager = notifications; }
+  TimerListViewTest() {
+    testing::ensureQtApplication();
+    store->notificationManager = notifications;
+  }
 
   TimerListView& view() {
     if (!view_) {
@@ -140,11 +127,10 @@ class TimerListViewTest : public ::testing::Test {
   std::unique_ptr<TimerListView> view_;
 };
 
-TEST_F(TimerListViewTest, HeaderCountsOnlyActiveTimersAndTheEmptyStateGivesWayToTheList) {
+TEST_F(TimerListViewTest, HeaderCountsActiveTimersButtonsCallBackAndEmptyStateGivesWay) {
   store->add("Прошёл", t0 + 30);
   time.advance(31);
-  EXPECT_EQ(view().minimumWidth(), 360);
-  EXPECT_EQ(view().maximumWidth(), 360);
+  EXPECT_EQ(std::pair(view().minimumWidth(), view().maximumWidth()), std::pair(360, 360));
   EXPECT_EQ(labelText(&view(), "headerTitleLabel"), QStringLiteral("Brindlecap"));
   EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 0"));
   EXPECT_TRUE(showsEmptyState());
@@ -154,6 +140,10 @@ TEST_F(TimerListViewTest, HeaderCountsOnlyActiveTimersAndTheEmptyStateGivesWayTo
   EXPECT_EQ(button(&view(), "settingsButton")->toolTip(), QStringLiteral("Настройки"));
   EXPECT_EQ(button(&view(), "createTimerButton")->toolTip(),
             QStringLiteral("Создать таймер вручную"));
+  button(&view(), "settingsButton")->click();
+  EXPECT_EQ(std::pair(settingsOpened, createRequested), std::pair(1, 0));
+  button(&view(), "createTimerButton")->click();
+  EXPECT_EQ(std::pair(settingsOpened, createRequested), std::pair(1, 1));
 
   store->add("Чай", t0 + 600);
   store->add("Обед", t0 + 1200);
@@ -296,28 +286,18 @@ TEST_F(TimerListViewTest, RowsKeepTheirWidgetAndHoverWhileTimersTickComeAndGo) {
   EXPECT_FALSE(tea->isHovering());
 }
 
-TEST_F(TimerListViewTest, SettingsAndPlusButtonsCallTheirCallbacks) {
-  button(&view(), "settingsButton")->click();
-  EXPECT_EQ(settingsOpened, 1);
-  EXPECT_EQ(createRequested, 0);
-  button(&view(), "createTimerButton")->click();
-  EXPECT_EQ(createRequested, 1);
-  EXPECT_EQ(settingsOpened, 1);
-}
-
 TEST_F(TimerListViewTest, AccentColourTintsThePlusAndTheEmptyStateArrowAndFollowsTheSetting) {
-  settings->threadColor.set(ThreadColorPreset::teal);
   auto* plus = button(&view(), "createTimerButton");
   auto* arrow = child<QWidget>(&view(), "emptyStateGlyph");
-  expectColour(strongestColour(plus), color(ThreadColorPreset::teal));
-  expectColour(strongestColour(arrow), color(ThreadColorPreset::teal));
-
-  settings->threadColor.set(ThreadColorPreset::orange);
-  expectColour(strongestColour(plus), color(ThreadColorPreset::orange));
-  expectColour(strongestColour(arrow), color(ThreadColorPreset::orange));
+  for (const auto preset : {ThreadColorPreset::teal, ThreadColorPreset::orange}) {
+    settings->threadColor.set(preset);
+    expectColour(strongestColour(plus), color(preset));
+    expectColour(strongestColour(arrow), color(preset));
+  }
 }
 
 TEST(FittedLabelTest, ShrinksUpToItsMinimumScaleBeforeCuttingTheTail) {
+  testing::ensureQtApplication();
   QFont font = QApplication::font();
   font.setPointSizeF(15);
   const QString text = QStringLiteral("Через 2 дня 3 часа 10 минут");

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/FakeEnvironment.h"
@@ -21,41 +23,32 @@ using testing::FakeEnvironment;
 using testing::RecordingDiagnosticOutput;
 using testing::VirtualTime;
 
-// What one display link was asked to do. The factory keeps it, so a test can still look at a
-// link after the driver has thrown it away.
-struct FakeLink {
+// What one display link was asked to do, kept by the factory after the driver drops the link.
+// A stopped link is silent, as a real one is once stop() has returned.
+struct FakeLink : DisplayLink {
   double fps = 0;
   bool running = false;
   std::function<void(double)> onFrame;
-
-  // A stopped link is silent, as a real one is once stop() has returned.
+  void start(double rate, std::function<void(double)> frame) override {
+    std::tie(fps, onFrame, running) = std::tuple(rate, std::move(frame), true);
+  }
+  void stop() override { std::tie(running, onFrame) = std::tuple(false, nullptr); }
   void fire(double timestamp) {
     if (running) onFrame(timestamp);
   }
 };
 
-class FakeDisplayLink : public DisplayLink {
- public:
-  explicit FakeDisplayLink(std::shared_ptr<FakeLink> link) : link_(std::move(link)) {}
-  void start(double fps, std::function<void(double)> onFrame) override {
-    link_->fps = fps;
-    link_->onFrame = std::move(onFrame);
-    link_->running = true;
-  }
-  void stop() override {
-    link_->running = false;
-    link_->onFrame = nullptr;
-  }
-
- private:
-  std::shared_ptr<FakeLink> link_;
-};
-
-class FakeLinkFactory : public DisplayLinkFactory {
- public:
+struct FakeLinkFactory : DisplayLinkFactory {
+  // Each link handed out is a thin owner of one kept FakeLink.
+  struct Handle : DisplayLink {
+    std::shared_ptr<FakeLink> link;
+    void start(double fps, std::function<void(double)> f) override { link->start(fps, f); }
+    void stop() override { link->stop(); }
+  };
   std::unique_ptr<DisplayLink> makeDisplayLink() override {
-    links.push_back(std::make_shared<FakeLink>());
-    return std::make_unique<FakeDisplayLink>(links.back());
+    auto handle = std::make_unique<Handle>();
+    handle->link = links.emplace_back(std::make_shared<FakeLink>());
+    return handle;
   }
   std::vector<std::shared_ptr<FakeLink>> links;
 };
@@ -67,7 +60,7 @@ class CountingQueue : public MainQueue {
   void async(std::function<void()> work) override {
     ++queued;
     const int nowWaiting = ++waiting;
-    int most = mostWaiting.load();
+    int most = mostWaiting;
     while (nowWaiting > most && !mostWaiting.compare_exchange_weak(most, nowWaiting)) {
     }
     time.async([this, work = std::move(work)] {
@@ -130,36 +123,28 @@ TEST_F(DragDisplayLinkDriverTest, CoalescesFramesIntoOneDeliveryOfTheNewest) {
   EXPECT_EQ(delivered, (std::vector<double>{1.2, 1.4}));
 }
 
-TEST_F(DragDisplayLinkDriverTest, StopStopsTheLinkAndSilencesADeliveryAlreadyQueued) {
+TEST_F(DragDisplayLinkDriverTest, StopAndDestructionStopTheLinkAndSilenceAQueuedDelivery) {
   std::vector<double> delivered;
   driver->start(60, recordInto(delivered));
   link().fire(1.0);
-  ASSERT_EQ(queue.queued.load(), 1);
-
   driver->stop();
   EXPECT_FALSE(link().running);
   queue.runPending();
   EXPECT_TRUE(delivered.empty());
-}
 
-TEST_F(DragDisplayLinkDriverTest, StartReplacesTheRunningLink) {
-  std::vector<double> first;
-  std::vector<double> second;
-  driver->start(60, recordInto(first));
-  driver->start(120, recordInto(second));
-
-  ASSERT_EQ(factory.links.size(), 2u);
-  EXPECT_FALSE(link(0).running);
-  EXPECT_TRUE(link(1).running);
-  EXPECT_EQ(link(1).fps, 120);
-
+  driver->start(60, recordInto(delivered));
   link(1).fire(2.0);
+  ASSERT_EQ(queue.queued.load(), 2);
+  std::weak_ptr<DragDisplayLinkDriver> weak = driver;
+  driver.reset();
+  // A queued delivery must not keep the driver (and its drag) alive.
+  EXPECT_TRUE(weak.expired());
+  EXPECT_FALSE(link(1).running);
   queue.runPending();
-  EXPECT_TRUE(first.empty());
-  EXPECT_EQ(second, std::vector<double>{2.0});
+  EXPECT_TRUE(delivered.empty());
 }
 
-TEST_F(DragDisplayLinkDriverTest, RestartSilencesOldDeliveriesAndDeliversEachFrameOnce) {
+TEST_F(DragDisplayLinkDriverTest, StartReplacesTheLinkSilencesOldDeliveriesAndDeliversEachOnce) {
   std::vector<double> first;
   std::vector<double> second;
 
@@ -167,7 +152,10 @@ TEST_F(DragDisplayLinkDriverTest, RestartSilencesOldDeliveriesAndDeliversEachFra
   // its own, and only that one delivers.
   driver->start(60, recordInto(first));
   link(0).fire(1.0);
-  driver->start(60, recordInto(second));
+  driver->start(120, recordInto(second));
+  ASSERT_EQ(factory.links.size(), 2u);
+  EXPECT_FALSE(link(0).running);
+  EXPECT_EQ(link(1).fps, 120);
   link(1).fire(3.0);
   EXPECT_EQ(queue.queued.load(), 2);
   queue.runPending();
@@ -188,22 +176,6 @@ TEST_F(DragDisplayLinkDriverTest, RestartSilencesOldDeliveriesAndDeliversEachFra
   queue.runPending();
   EXPECT_EQ(second, (std::vector<double>{3.0, 4.0}));
   EXPECT_EQ(third, std::vector<double>{6.0});
-}
-
-TEST_F(DragDisplayLinkDriverTest, DeliveryQueuedBeforeDestructionDoesNothing) {
-  std::vector<double> delivered;
-  driver->start(60, recordInto(delivered));
-  link().fire(1.0);
-  ASSERT_EQ(queue.queued.load(), 1);
-
-  std::weak_ptr<DragDisplayLinkDriver> weak = driver;
-  driver.reset();
-  // The queued delivery must not keep the driver (and its drag) alive.
-  EXPECT_TRUE(weak.expired());
-  EXPECT_FALSE(link().running);
-
-  queue.runPending();
-  EXPECT_TRUE(delivered.empty());
 }
 
 TEST_F(DragDisplayLinkDriverTest, CallbackMayStopOrRestartTheDriver) {
@@ -251,28 +223,24 @@ TEST_F(DragDisplayLinkDriverTest, ReportsTheLinkOnlyInDragAnimationMode) {
   environment.variables[Diagnostics::kVariable] = "drag_animation";
   Diagnostics diagnostics(environment, output);
   auto reporting = makeDriver(&diagnostics);
-  std::vector<double> linkRates;
-  for (double screenRate :
-       {60.0, 59.6, 144.0, 0.0, std::numeric_limits<double>::quiet_NaN(), 5000.0}) {
+  // Screen rate asked for, and the line reported: rates are rounded and kept within 1…1000.
+  const std::vector<std::pair<double, std::string>> rows = {
+      {60.0, "60 minimum=60 maximum=60 preferred=60 duration=0.0166667"},
+      {59.6, "60 minimum=60 maximum=60 preferred=60 duration=0.0166667"},
+      {144.0, "144 minimum=144 maximum=144 preferred=144 duration=0.00694444"},
+      {0.0, "0 minimum=1 maximum=1 preferred=1 duration=1"},
+      {std::numeric_limits<double>::quiet_NaN(), "0 minimum=1 maximum=1 preferred=1 duration=1"},
+      {5000.0, "5000 minimum=1000 maximum=1000 preferred=1000 duration=0.001"},
+  };
+  std::vector<std::string> expected;
+  for (const auto& [screenRate, line] : rows) {
     reporting->start(screenRate, [](double) {});
-    linkRates.push_back(factory.links.back()->fps);
+    expected.push_back("BRINDLECAP_DISPLAY_LINK screenFPS=" + line);
+    const std::size_t at = line.find("preferred=") + 10;
+    EXPECT_EQ(factory.links.back()->fps, std::stod(line.substr(at))) << screenRate;
   }
   reporting->stop();
-
-  EXPECT_EQ(output.lines,
-            (std::vector<std::string>{
-                "BRINDLECAP_DISPLAY_LINK screenFPS=60 minimum=60 maximum=60 preferred=60 "
-                "duration=0.0166667",
-                "BRINDLECAP_DISPLAY_LINK screenFPS=60 minimum=60 maximum=60 preferred=60 "
-                "duration=0.0166667",
-                "BRINDLECAP_DISPLAY_LINK screenFPS=144 minimum=144 maximum=144 preferred=144 "
-                "duration=0.00694444",
-                "BRINDLECAP_DISPLAY_LINK screenFPS=0 minimum=1 maximum=1 preferred=1 duration=1",
-                "BRINDLECAP_DISPLAY_LINK screenFPS=0 minimum=1 maximum=1 preferred=1 duration=1",
-                "BRINDLECAP_DISPLAY_LINK screenFPS=5000 minimum=1000 maximum=1000 "
-                "preferred=1000 duration=0.001",
-            }));
-  EXPECT_EQ(linkRates, (std::vector<double>{60, 60, 144, 1, 1, 1000}));
+  EXPECT_EQ(output.lines, expected);
 }
 
 TEST_F(DragDisplayLinkDriverTest, ConcurrentFramesKeepOneDeliveryOutstandingAndEndOnTheNewest) {

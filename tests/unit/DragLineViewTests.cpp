@@ -21,6 +21,11 @@ void expectRectNear(const Rect& actual, const Rect& expected) {
   EXPECT_NEAR(actual.maxY(), expected.maxY(), 1e-9);
 }
 
+void expectDirty(const std::optional<Rect>& dirty, const Rect& expected) {
+  ASSERT_TRUE(dirty.has_value());
+  expectRectNear(*dirty, expected);
+}
+
 void expectStops(const std::vector<GradientStop>& stops, Color base, double from, double to) {
   ASSERT_EQ(stops.size(), 2u);
   EXPECT_EQ(stops[0].location, 0);
@@ -95,50 +100,32 @@ TEST_F(DragLineViewTest, ShortTetherShowsOnlyTheEndMarker) {
 
 TEST_F(DragLineViewTest, RedrawsOnlyTheAreaBothTethersCover) {
   EXPECT_TRUE(drawn().calls.empty()) << "nothing before the first update";
+  view.setFunctionalColor(kWhite);
+  EXPECT_TRUE(surface.dirtyRects.empty()) << "no tether on screen to recolour";
 
-  auto dirty = view.update({100, 200}, {300, 150});
-  ASSERT_TRUE(dirty);
-  expectRectNear(*dirty, Rect(91.75, 141.75, 216.5, 66.5));
-
-  dirty = view.update({100, 200}, {400, 500});
-  ASSERT_TRUE(dirty);
-  expectRectNear(*dirty, Rect(91.75, 141.75, 316.5, 366.5));
-
-  dirty = view.reset();
-  ASSERT_TRUE(dirty);
-  expectRectNear(*dirty, Rect(91.75, 191.75, 316.5, 316.5));
+  const Rect second(91.75, 191.75, 316.5, 316.5);  // the tether from (100, 200) to (400, 500)
+  expectDirty(view.update({100, 200}, {300, 150}), Rect(91.75, 141.75, 216.5, 66.5));
+  expectDirty(view.update({100, 200}, {400, 500}), Rect(91.75, 141.75, 316.5, 366.5));
+  view.setFunctionalColor(kWhite);  // no real change: no redraw
+  view.setFunctionalColor(kAccent);
+  expectDirty(view.reset(), second);
   EXPECT_FALSE(view.hasGeometry);
   EXPECT_FALSE(view.reset());
   EXPECT_TRUE(drawn().calls.empty());
 
-  ASSERT_EQ(surface.dirtyRects.size(), 3u);
+  ASSERT_EQ(surface.dirtyRects.size(), 4u);
   expectRectNear(surface.dirtyRects[1], Rect(91.75, 141.75, 316.5, 366.5));
+  expectRectNear(surface.dirtyRects[2], second);
   EXPECT_EQ(surface.wholeRedisplays, 0) << "never the whole screen";
 }
 
 TEST_F(DragLineViewTest, DirtyAreaStaysWithinTheBounds) {
-  auto dirty = view.update({2, 3}, {995, 60});
-  ASSERT_TRUE(dirty);
-  expectRectNear(*dirty, Rect(0, 0, 1000, 68.25));
-
+  expectDirty(view.update({2, 3}, {995, 60}), Rect(0, 0, 1000, 68.25));
   // From the corner to entirely off the view: only the old tether's part remains.
-  dirty = view.update({-300, -300}, {-100, -200});
-  ASSERT_TRUE(dirty);
-  expectRectNear(*dirty, Rect(0, 0, 1000, 68.25));
+  expectDirty(view.update({-300, -300}, {-100, -200}), Rect(0, 0, 1000, 68.25));
   EXPECT_FALSE(view.update({-300, -300}, {-100, -150})) << "nothing visible to mark";
   EXPECT_EQ(surface.dirtyRects.size(), 2u);
   EXPECT_TRUE(view.hasGeometry);
-}
-
-TEST_F(DragLineViewTest, RecolouringRedrawsOnlyOnARealChange) {
-  view.setFunctionalColor(kWhite);
-  EXPECT_TRUE(surface.dirtyRects.empty()) << "no tether on screen";
-  view.update({100, 100}, {200, 100});
-  view.setFunctionalColor(kWhite);
-  EXPECT_EQ(surface.dirtyRects.size(), 1u);
-  view.setFunctionalColor(kAccent);
-  ASSERT_EQ(surface.dirtyRects.size(), 2u);
-  expectRectNear(surface.dirtyRects[1], Rect(91.75, 91.75, 116.5, 16.5));
 }
 
 }  // namespace

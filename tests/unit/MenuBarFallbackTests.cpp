@@ -24,27 +24,16 @@ TEST(MenuBarPlacementResolverTest, HangsASquareBelowTheBar) {
     Rect visible;
     Point origin;
   };
+  const std::optional<Rect> none;
   for (const Case& c : std::initializer_list<Case>{
            {"centred on the housing", kLeft, kRight, kVisible, {743, 919}},
-           {"right area only", std::nullopt, kRight, kVisible, {852, 919}},
+           {"right area only", none, kRight, kVisible, {852, 919}},
            {"touching areas", Rect(0, 945, 852, 37), kRight, kVisible, {852, 919}},
            {"overlapping areas", Rect(0, 945, 900, 37), kRight, kVisible, {852, 919}},
-           {"near the right edge", std::nullopt, Rect(1500, 945, 12, 37), kVisible, {1486, 919}},
-           {"left of the visible frame",
-            std::nullopt,
-            Rect(-40, 945, 600, 37),
-            Rect(100, 0, 1412, 945),
-            {100, 919}},
-           {"frame narrower than the square",
-            std::nullopt,
-            kRight,
-            Rect(900, 0, 10, 945),
-            {900, 919}},
-           {"not below the visible frame",
-            std::nullopt,
-            kRight,
-            Rect(0, 930, 1512, 15),
-            {852, 930}},
+           {"near the right edge", none, Rect(1500, 945, 12, 37), kVisible, {1486, 919}},
+           {"left of frame", none, Rect(-40, 945, 600, 37), Rect(100, 0, 1412, 945), {100, 919}},
+           {"frame too narrow", none, kRight, Rect(900, 0, 10, 945), {900, 919}},
+           {"not below the frame", none, kRight, Rect(0, 930, 1512, 15), {852, 930}},
        }) {
     SCOPED_TRACE(c.name);
     const MenuBarFallbackPlacement placement =
@@ -94,25 +83,21 @@ TEST_F(MenuBarFallbackViewTest, DrawsTheBackgroundOnlyBelowTheBarAndTheIconOnTop
   EXPECT_EQ(view.statusContentView.drawCount, 2);
 }
 
-TEST_F(MenuBarFallbackViewTest, IconRedrawsThroughThePanelsHost) {
+TEST_F(MenuBarFallbackViewTest, IconRedrawsThroughThePanelsHostAndClicksReachThePanel) {
   view.statusContentView.setNeedsDisplay();
   EXPECT_EQ(surface.wholeRedisplays, 1);
   ASSERT_NE(view.statusContentView.surface(), nullptr);
   EXPECT_EQ(view.statusContentView.surface()->boundsSize(), (Size{26, 26}));
   surface.frame = Rect(743, 919, 26, 26);
   EXPECT_EQ(view.statusContentView.surface()->frameInScreen(), surface.frame);
-
   view.setIsBelowMenuBar(false);
   EXPECT_EQ(surface.wholeRedisplays, 1) << "unchanged flag, no redraw";
   view.setIsBelowMenuBar(true);
   EXPECT_EQ(surface.wholeRedisplays, 2);
-}
 
-TEST_F(MenuBarFallbackViewTest, ClicksReachThePanelNotTheIcon) {
   EXPECT_FALSE(view.statusContentView.hitTest({13, 13}));
   EXPECT_TRUE(view.hitTest({13, 13}));
   EXPECT_FALSE(view.hitTest({26, 13}));
-
   std::vector<MenuBarFallbackView*> presses, rightReleases;
   view.onMouseDown = [&](MenuBarFallbackView& v) { presses.push_back(&v); };
   view.onRightMouseUp = [&](MenuBarFallbackView& v) { rightReleases.push_back(&v); };

@@ -10,15 +10,6 @@
 namespace brindlecap {
 namespace {
 
-// Unix instants written out in UTC.
-constexpr double k2026Mar10_1105Utc = 1773140700;
-constexpr double k2026Dec06_2059Utc = 1796590740;  // 23:59 on 6 Dec in Moscow
-constexpr double k2026Dec06_2101Utc = 1796590860;  // 00:01 on 7 Dec in Moscow
-constexpr double k2026Dec06_2200Utc = 1796594400;  // 01:00 on 7 Dec in Moscow
-constexpr double k2026Dec07_2000Utc = 1796673600;  // 23:00 on 7 Dec in Moscow
-constexpr double k2025Mar01_1200Utc = 1740830400;
-constexpr double k2026Mar01_1200Utc = 1772366400;
-
 // A Russian user in Moscow, whatever the machine running the tests is set to. ICU would read
 // LANG and TZ only once per process, so the defaults are set through ICU itself.
 class IcuDateFormatterTest : public ::testing::Test {
@@ -44,25 +35,19 @@ class IcuDateFormatterTest : public ::testing::Test {
   std::unique_ptr<IcuDateFormatter> formatter;
 };
 
-TEST_F(IcuDateFormatterTest, FormatsInTheUsersLocaleAndZone) {
-  EXPECT_EQ(formatter->shortTime(timePointFromUnix(k2026Mar10_1105Utc)), "14:05");
-
-  const std::string dateTime =
-      formatter->abbreviatedDateTime(timePointFromUnix(k2026Dec06_2101Utc));
+TEST_F(IcuDateFormatterTest, FormatsAndSplitsDaysInTheUsersLocaleAndZone) {
+  const auto at = [](double unixSeconds) { return timePointFromUnix(unixSeconds); };
+  EXPECT_EQ(formatter->shortTime(at(1773140700)), "14:05");                     // 11:05 UTC
+  const std::string dateTime = formatter->abbreviatedDateTime(at(1796590860));  // 21:01 UTC
   EXPECT_NE(dateTime.find("7 дек. 2026"), std::string::npos) << dateTime;
   EXPECT_NE(dateTime.find("00:01"), std::string::npos) << dateTime;
-}
 
-TEST_F(IcuDateFormatterTest, DaysEndAtLocalMidnight) {
-  // Same UTC day, different days in Moscow.
-  EXPECT_FALSE(formatter->isSameDay(timePointFromUnix(k2026Dec06_2059Utc),
-                                    timePointFromUnix(k2026Dec06_2101Utc)));
-  // Different UTC days, the same day in Moscow.
-  EXPECT_TRUE(formatter->isSameDay(timePointFromUnix(k2026Dec06_2200Utc),
-                                   timePointFromUnix(k2026Dec07_2000Utc)));
-  // The same day of the year a year apart.
-  EXPECT_FALSE(formatter->isSameDay(timePointFromUnix(k2025Mar01_1200Utc),
-                                    timePointFromUnix(k2026Mar01_1200Utc)));
+  // Same UTC day (6 Dec), different days in Moscow: 23:59 and 00:01.
+  EXPECT_FALSE(formatter->isSameDay(at(1796590740), at(1796590860)));
+  // Different UTC days, the same day (7 Dec) in Moscow: 01:00 and 23:00.
+  EXPECT_TRUE(formatter->isSameDay(at(1796594400), at(1796673600)));
+  // The same day of the year a year apart: 1 Mar 2025 and 2026 at noon UTC.
+  EXPECT_FALSE(formatter->isSameDay(at(1740830400), at(1772366400)));
 }
 
 }  // namespace

@@ -75,6 +75,16 @@ bool eventually(const std::function<bool()>& condition) {
   return true;
 }
 
+// Each timestamp a whole number of periods, at least one, after the one before: absolute
+// deadlines keep frames on the grid however late one was delivered.
+void expectWholePeriodsApart(const std::vector<double>& timestamps, double period) {
+  for (std::size_t i = 1; i < timestamps.size(); ++i) {
+    const double periods = std::round((timestamps[i] - timestamps[i - 1]) / period);
+    EXPECT_GE(periods, 1) << "frame " << i;
+    EXPECT_NEAR(timestamps[i] - timestamps[i - 1], periods * period, kTolerance) << "frame " << i;
+  }
+}
+
 struct Frame {
   double timestamp = 0;
   double receivedAt = 0;  // CLOCK_MONOTONIC as the callback began
@@ -123,24 +133,6 @@ class PacedDisplayLinkTest : public ::testing::Test {
   }
 };
 
-TEST_F(PacedDisplayLinkTest, StartReturnsWithItsNamedThreadAndStopRemovesIt) {
-  PacedDisplayLink link;
-  FrameLog log;
-  std::atomic<int> framesOnOtherThreads{0};
-  auto record = log.recorder();
-  link.start(200, [&](double timestamp) {
-    if (currentThreadName() != kPacingThreadName) ++framesOnOtherThreads;
-    record(timestamp);
-  });
-  // Right away, without waiting: start() returns only once the thread runs under its name.
-  EXPECT_EQ(pacingThreadCount(), 1);
-
-  ASSERT_GE(log.waitFor(3).size(), 3u);
-  link.stop();
-  EXPECT_EQ(framesOnOtherThreads.load(), 0);
-  EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
-}
-
 TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesOnePeriodApart) {
   constexpr double kFps = 120;
   constexpr double kPeriod = 1 / kFps;
@@ -160,17 +152,14 @@ TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesOnePeriodApart) {
   EXPECT_GE(periodsAfterStart, 1);
   EXPECT_LE(frames.front().timestamp - periodsAfterStart * kPeriod, afterStart + kTolerance);
 
-  for (std::size_t i = 0; i < frames.size(); ++i) {
+  std::vector<double> timestamps;
+  for (const Frame& frame : frames) {
     // On the receiver's CLOCK_MONOTONIC: never ahead of it, and nowhere near another clock.
-    EXPECT_LE(frames[i].timestamp, frames[i].receivedAt + kTolerance) << "frame " << i;
-    EXPECT_LT(frames[i].receivedAt - frames[i].timestamp, 1.0) << "frame " << i;
-    if (i == 0) continue;
-    // Absolute deadlines: however late a frame was delivered, the next one stays on the grid.
-    const double gap = frames[i].timestamp - frames[i - 1].timestamp;
-    const double periods = std::round(gap / kPeriod);
-    EXPECT_GE(periods, 1) << "frame " << i;
-    EXPECT_NEAR(gap, periods * kPeriod, kTolerance) << "frame " << i;
+    EXPECT_LE(frame.timestamp, frame.receivedAt + kTolerance) << frame.timestamp;
+    EXPECT_LT(frame.receivedAt - frame.timestamp, 1.0) << frame.timestamp;
+    timestamps.push_back(frame.timestamp);
   }
+  expectWholePeriodsApart(timestamps, kPeriod);
 }
 
 // Where a link paced at `period` goes after `frame`: to the following deadline, even an overdue
@@ -240,48 +229,44 @@ TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReturns) {
   EXPECT_EQ(callbacksAfterStop.load(), 0);
 }
 
-TEST_F(PacedDisplayLinkTest, StartsAgainAfterStopAndRestartsInPlace) {
-  PacedDisplayLink link;
+TEST_F(PacedDisplayLinkTest, RunsOnItsNamedThreadAndStartsStopsRestartsAndDiesSafely) {
   FrameLog first;
   FrameLog second;
   FrameLog third;
-
-  link.start(200, first.recorder());
-  ASSERT_GE(first.waitFor(2).size(), 2u);
-  link.stop();
-  const std::size_t firstCount = first.size();
-
-  link.start(200, second.recorder());
-  ASSERT_GE(second.waitFor(2).size(), 2u);
-  // Starting a running link replaces its thread and callback.
-  link.start(200, third.recorder());
-  const std::size_t secondCount = second.size();
-  ASSERT_GE(third.waitFor(2).size(), 2u);
-  EXPECT_TRUE(eventually([] { return pacingThreadCount() == 1; }));
-  link.stop();
-
-  EXPECT_EQ(first.size(), firstCount);
-  EXPECT_EQ(second.size(), secondCount);
-}
-
-TEST_F(PacedDisplayLinkTest, StopBeforeStartOrTwiceAndDestroyingARunningLinkAreSafe) {
-  FrameLog log;
+  std::atomic<int> framesOnOtherThreads{0};
+  auto record = first.recorder();
+  std::size_t firstCount = 0;
+  std::size_t secondCount = 0;
   {
     PacedDisplayLink link;
+    link.stop();  // before any start
+    link.start(200, [&](double timestamp) {
+      if (currentThreadName() != kPacingThreadName) ++framesOnOtherThreads;
+      record(timestamp);
+    });
+    // Right away, without waiting: start() returns only once the thread runs under its name.
+    EXPECT_EQ(pacingThreadCount(), 1);
+    ASSERT_GE(first.waitFor(2).size(), 2u);
     link.stop();
     link.stop();
-    link.start(200, log.recorder());
-    ASSERT_GE(log.waitFor(1).size(), 1u);
-    link.stop();
-    link.stop();
+    firstCount = first.size();
+    EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
 
-    const std::size_t before = log.size();
-    link.start(200, log.recorder());
-    ASSERT_GE(log.waitFor(before + 1).size(), before + 1);
+    link.start(200, second.recorder());
+    ASSERT_GE(second.waitFor(2).size(), 2u);
+    // Starting a running link replaces its thread and callback.
+    link.start(200, third.recorder());
+    secondCount = second.size();
+    ASSERT_GE(third.waitFor(2).size(), 2u);
+    EXPECT_TRUE(eventually([] { return pacingThreadCount() == 1; }));
   }
-  const std::size_t count = log.size();
+  // Destroying a running link stops it too.
+  const std::size_t thirdCount = third.size();
   EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
-  EXPECT_EQ(log.size(), count);
+  EXPECT_EQ(framesOnOtherThreads.load(), 0);
+  EXPECT_EQ(first.size(), firstCount);
+  EXPECT_EQ(second.size(), secondCount);
+  EXPECT_EQ(third.size(), thirdCount);
 }
 
 TEST_F(PacedDisplayLinkTest, DrivesTheDragDriverUntilItsCallbackStopsIt) {
@@ -308,12 +293,7 @@ TEST_F(PacedDisplayLinkTest, DrivesTheDragDriverUntilItsCallbackStopsIt) {
   mainQueue.runPending();
   EXPECT_EQ(delivered.size(), kDeliveries);
 
-  for (std::size_t i = 1; i < delivered.size(); ++i) {
-    const double gap = delivered[i] - delivered[i - 1];
-    const double periods = std::round(gap / kPeriod);
-    EXPECT_GE(periods, 1) << "delivery " << i;
-    EXPECT_NEAR(gap, periods * kPeriod, kTolerance) << "delivery " << i;
-  }
+  expectWholePeriodsApart(delivered, kPeriod);
 }
 
 }  // namespace

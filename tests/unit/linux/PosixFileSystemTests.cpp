@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <random>
 #include <thread>
 
 #include "support/FakeEnvironment.h"
@@ -24,7 +23,6 @@ namespace fs = std::filesystem;
 class PosixFileSystemTest : public ::testing::Test {
  protected:
   std::string path(const std::string& name) const { return (root / name).string(); }
-
   static std::string contentsOf(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -34,13 +32,12 @@ class PosixFileSystemTest : public ::testing::Test {
     EXPECT_EQ(::stat(file.c_str(), &info), 0) << file;
     return info.st_mode & 07777;
   }
-  // Hidden temporary files left next to `name`.
-  std::vector<std::string> temporariesOf(const std::string& name) const {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(root)) {
-      const std::string file = entry.path().filename().string();
-      if (file.rfind("." + name + ".", 0) == 0) found.push_back(entry.path().string());
-    }
+  // Hidden temporary files left next to timers.json.
+  std::vector<fs::path> temporaries() const {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(root))
+      if (entry.path().filename().string().rfind(".timers.json.", 0) == 0)
+        found.push_back(entry.path());
     return found;
   }
 
@@ -51,52 +48,48 @@ class PosixFileSystemTest : public ::testing::Test {
 
 TEST(PosixFileSystemLocation, FollowsTheBaseDirectoryRules) {
   testing::FakeEnvironment environment;
+  const auto location = [&] { return PosixFileSystem(environment).applicationSupportDirectory(); };
   environment.variables = {{"XDG_DATA_HOME", "/data/home/"}, {"HOME", "/home/user"}};
-  EXPECT_EQ(PosixFileSystem(environment).applicationSupportDirectory(), "/data/home");
-
-  // A relative or empty value is invalid and ignored.
-  environment.variables["XDG_DATA_HOME"] = "relative/data";
-  EXPECT_EQ(PosixFileSystem(environment).applicationSupportDirectory(), "/home/user/.local/share");
-  environment.variables["XDG_DATA_HOME"] = "";
-  EXPECT_EQ(PosixFileSystem(environment).applicationSupportDirectory(), "/home/user/.local/share");
-
+  EXPECT_EQ(location(), "/data/home");
+  for (const char* invalid : {"relative/data", ""}) {  // invalid, so ignored
+    environment.variables["XDG_DATA_HOME"] = invalid;
+    EXPECT_EQ(location(), "/home/user/.local/share") << invalid;
+  }
   // Without HOME the password database still knows the home folder.
   environment.variables.clear();
   const passwd* user = ::getpwuid(::getuid());
   ASSERT_NE(user, nullptr);
-  std::string home = user->pw_dir;
-  if (home == "/") home.clear();
-  EXPECT_EQ(PosixFileSystem(environment).applicationSupportDirectory(), home + "/.local/share");
+  const std::string home = std::string(user->pw_dir) == "/" ? "" : user->pw_dir;
+  EXPECT_EQ(location(), home + "/.local/share");
 }
 
 TEST_F(PosixFileSystemTest, ReadTellsMissingFromFailed) {
   EXPECT_EQ(files.readFile(path("absent.json")).status, FileRead::Status::missing);
   EXPECT_FALSE(files.exists(path("absent.json")));
-
   std::ofstream(path("present.json")) << "[1, 2]";
   const FileRead present = files.readFile(path("present.json"));
   EXPECT_EQ(present.status, FileRead::Status::ok);
   EXPECT_EQ(present.contents, "[1, 2]");
   EXPECT_TRUE(files.exists(path("present.json")));
 
-  // A folder where a file is expected fails with a reason, for root as for anyone.
+  // A folder where a file is expected fails with a reason, and so does a denied read (root
+  // reads through any permission bits).
   fs::create_directory(path("folder.json"));
-  const FileRead folder = files.readFile(path("folder.json"));
-  EXPECT_EQ(folder.status, FileRead::Status::failed);
-  EXPECT_FALSE(folder.error.empty());
-
-  if (::geteuid() != 0) {  // root reads through any permission bits
+  std::vector<std::string> failing{"folder.json"};
+  if (::geteuid() != 0) {
     fs::permissions(path("present.json"), fs::perms::none);
-    const FileRead denied = files.readFile(path("present.json"));
-    EXPECT_EQ(denied.status, FileRead::Status::failed);
-    EXPECT_FALSE(denied.error.empty());
+    failing.push_back("present.json");
+  }
+  for (const std::string& name : failing) {
+    const FileRead read = files.readFile(path(name));
+    EXPECT_EQ(read.status, FileRead::Status::failed) << name;
+    EXPECT_FALSE(read.error.empty()) << name;
   }
 }
 
-TEST_F(PosixFileSystemTest, CreatesPrivateFoldersAndKeepsExistingOnes) {
+TEST_F(PosixFileSystemTest, CreatesPrivateFoldersAndMovesWithoutReplacing) {
   fs::create_directory(path("shared"));
   fs::permissions(path("shared"), fs::perms(0755));
-
   EXPECT_TRUE(files.createDirectories(path("shared/a/b/")));
   EXPECT_EQ(modeOf(path("shared")), 0755u);
   EXPECT_EQ(modeOf(path("shared/a")), 0700u);
@@ -107,34 +100,37 @@ TEST_F(PosixFileSystemTest, CreatesPrivateFoldersAndKeepsExistingOnes) {
   EXPECT_FALSE(files.createDirectories(path("plain/sub")));
   EXPECT_FALSE(files.createDirectories(path("plain")));
   EXPECT_TRUE(PosixFileSystem::makeDirectories(path("plain/sub")).has_value());
+
+  std::ofstream(path("a")) << "A";
+  EXPECT_FALSE(files.moveWithoutReplacing(path("a"), path("plain")));
+  EXPECT_EQ(contentsOf(path("a")) + contentsOf(path("plain")), "Ax");
+  EXPECT_TRUE(files.moveWithoutReplacing(path("a"), path("c")));
+  EXPECT_FALSE(files.exists(path("a")));
+  EXPECT_EQ(contentsOf(path("c")), "A");
+  EXPECT_FALSE(files.moveWithoutReplacing(path("a"), path("d")));
 }
 
-TEST_F(PosixFileSystemTest, AtomicWriteCreatesAndReplacesPrivately) {
+TEST_F(PosixFileSystemTest, AtomicWriteIsPrivateAndLeavesNothingBehind) {
   const std::string target = path("timers.json");
-  ASSERT_TRUE(files.writeFileAtomically(target, "first"));
-  EXPECT_EQ(contentsOf(target), "first");
-  EXPECT_EQ(modeOf(target), 0600u);
+  // The large one is more than one write() may take.
+  for (const std::string& contents :
+       {std::string("first"), std::string(300000, 'z'), std::string()}) {
+    ASSERT_TRUE(files.writeFileAtomically(target, contents));
+    EXPECT_EQ(contentsOf(target), contents);
+    EXPECT_EQ(modeOf(target), 0600u);
+  }
+  EXPECT_TRUE(temporaries().empty());
 
-  const std::string large(300000, 'z');  // more than one write() may take
-  ASSERT_TRUE(files.writeFileAtomically(target, large));
-  EXPECT_EQ(contentsOf(target), large);
-  ASSERT_TRUE(files.writeFileAtomically(target, ""));
-  EXPECT_EQ(contentsOf(target), "");
-  EXPECT_EQ(modeOf(target), 0600u);
-  EXPECT_TRUE(temporariesOf("timers.json").empty());
-}
-
-TEST_F(PosixFileSystemTest, FailedAtomicWriteLeavesNothingBehind) {
   // The folder cannot exist: fails before any temporary file.
   std::ofstream(path("plain")) << "x";
   EXPECT_FALSE(files.writeFileAtomically(path("plain/timers.json"), "data"));
-
-  // The rename fails after the temporary file was written (a folder is in the way, which
-  // stops root too): the temporary file must go and the folder must stay.
+  // The rename fails after the temporary file was written (a folder is in the way, which stops
+  // root too): the temporary file must go and the folder must stay.
+  fs::remove(target);
   fs::create_directories(path("timers.json/inside"));
-  EXPECT_FALSE(files.writeFileAtomically(path("timers.json"), "data"));
+  EXPECT_FALSE(files.writeFileAtomically(target, "data"));
   EXPECT_TRUE(fs::is_directory(path("timers.json/inside")));
-  EXPECT_TRUE(temporariesOf("timers.json").empty());
+  EXPECT_TRUE(temporaries().empty());
 
   if (::geteuid() != 0) {
     fs::create_directory(path("locked"));
@@ -145,40 +141,22 @@ TEST_F(PosixFileSystemTest, FailedAtomicWriteLeavesNothingBehind) {
   }
 }
 
-TEST_F(PosixFileSystemTest, MoveNeverReplacesAnExistingFile) {
-  std::ofstream(path("a")) << "A";
-  std::ofstream(path("b")) << "B";
-  EXPECT_FALSE(files.moveWithoutReplacing(path("a"), path("b")));
-  EXPECT_EQ(contentsOf(path("a")), "A");
-  EXPECT_EQ(contentsOf(path("b")), "B");
-
-  EXPECT_TRUE(files.moveWithoutReplacing(path("a"), path("c")));
-  EXPECT_FALSE(files.exists(path("a")));
-  EXPECT_EQ(contentsOf(path("c")), "A");
-  EXPECT_FALSE(files.moveWithoutReplacing(path("a"), path("d")));
-}
-
 // Generation `n` of the document the crashing writer keeps saving: several kilobytes, and
 // different for every n.
 std::string documentFor(int n) {
   nlohmann::json array = nlohmann::json::array();
-  const int count = 16 + n % 48;
-  for (int i = 0; i < count; ++i) {
-    const char letter = static_cast<char>('a' + (n + i) % 26);
+  for (int i = 0; i < 16 + n % 48; ++i) {
+    const auto length = static_cast<std::size_t>(80 + (n + i) % 40);
     array.push_back({{"generation", n},
                      {"index", i},
-                     {"title", std::string(static_cast<std::size_t>(80 + (n + i) % 40), letter)}});
+                     {"title", std::string(length, static_cast<char>('a' + (n + i) % 26))}});
   }
   return array.dump();
 }
 
-// A writer killed at random moments must leave either no file or one whole document.
+// A writer killed at scattered moments must leave either no file or one whole document.
 TEST_F(PosixFileSystemTest, KilledWriterLeavesAWholeDocument) {
   const std::string target = path("timers.json");
-  const unsigned seed = std::random_device{}();
-  SCOPED_TRACE("seed " + std::to_string(seed));
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> pauseMicroseconds(0, 15000);
 
   int observedWrites = 0;
   for (int round = 0; round < 200; ++round) {
@@ -203,16 +181,16 @@ TEST_F(PosixFileSystemTest, KilledWriterLeavesAWholeDocument) {
     char signal = 0;
     [[maybe_unused]] auto got = ::read(ready[0], &signal, 1);
     ::close(ready[0]);
-    // The pause only varies where in a write the kill lands.
-    std::this_thread::sleep_for(std::chrono::microseconds(pauseMicroseconds(random)));
+    // The pause, spread over 0–15 ms, only varies where in a write the kill lands.
+    std::this_thread::sleep_for(std::chrono::microseconds(round * 7919 % 15000));
     ::kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the writer failed";
 
-    // The kill may interrupt one write and strand its temporary file (hidden, never read, and
+    // The kill may strand the temporary file of the write it interrupts (hidden, never read,
     // harmless), but finished writes leave none.
-    const auto stranded = temporariesOf("timers.json");
+    const auto stranded = temporaries();
     ASSERT_LE(stranded.size(), 1u) << "round " << round;
     for (const auto& file : stranded) fs::remove(file);
 
@@ -225,8 +203,7 @@ TEST_F(PosixFileSystemTest, KilledWriterLeavesAWholeDocument) {
     const auto parsed = nlohmann::json::parse(read.contents, nullptr, false);
     ASSERT_FALSE(parsed.is_discarded()) << "torn file in round " << round;
     ASSERT_TRUE(parsed.is_array() && !parsed.empty());
-    const int generation = parsed[0].at("generation").get<int>();
-    ASSERT_EQ(read.contents, documentFor(generation)) << "round " << round;
+    ASSERT_EQ(read.contents, documentFor(parsed[0].at("generation").get<int>())) << round;
     ++observedWrites;
   }
   EXPECT_GT(observedWrites, 0);

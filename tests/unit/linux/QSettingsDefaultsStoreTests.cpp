@@ -14,21 +14,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+template <class T>
+std::string statusOf(const DefaultsValue<T>& value) {
+  using Status = typename DefaultsValue<T>::Status;
+  return value.status == Status::present  ? "present"
+         : value.status == Status::absent ? "absent"
+                                          : "wrongType";
+}
+
 class QSettingsDefaultsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     environment.variables = {{"XDG_CONFIG_HOME", root.string()}, {"HOME", "/nonexistent"}};
     iniPath = QSettingsDefaultsStore::defaultPath(environment);
   }
-
   // What the next run of the application sees.
   QSettingsDefaultsStore reopened() const { return QSettingsDefaultsStore(iniPath); }
-
-  // Replaces the file as a user editing it by hand would.
-  void writeIni(const std::string& body) const {
-    fs::create_directories(fs::path(iniPath).parent_path());
-    std::ofstream(iniPath) << "[General]\n" << body;
-  }
 
   testing::TemporaryDirectory temporary;
   const fs::path root = temporary.path();
@@ -37,62 +38,49 @@ class QSettingsDefaultsStoreTest : public ::testing::Test {
 };
 
 TEST_F(QSettingsDefaultsStoreTest, EveryTypeSurvivesARestart) {
-  const std::string shortcutJson = "{\"keyCode\":46,\"modifiers\":[\"control\",\"option\"]}";
-  const std::string binary("\x00\x01\xff\"@ByteArray(x)\n", 18);
+  const std::vector<std::pair<std::string, std::string>> strings = {
+      {"settings.plain", "banner"},
+      {"settings.tricky", "a, b; \"c\" = @d\\e"},
+      {"settings.empty", ""},
+      {"settings.последний", "Таймер «чай» — ёжик"}};
+  const std::vector<std::pair<std::string, std::string>> data = {
+      {"settings.globalShortcut", "{\"keyCode\":46,\"modifiers\":[\"control\",\"option\"]}"},
+      {"settings.binary", std::string("\x00\x01\xff\"@ByteArray(x)\n", 18)}};
   {
     QSettingsDefaultsStore store(iniPath);
     store.setBool("settings.isSoundEnabled", true);
     store.setBool("settings.hasCompletedOnboarding", false);
     store.setInteger("settings.small", -42);
     store.setInteger("settings.huge", INT64_MAX);
-    store.setString("settings.plain", "banner");
-    store.setString("settings.tricky", "a, b; \"c\" = @d\\e");
-    store.setString("settings.empty", "");
-    store.setData("settings.globalShortcut", shortcutJson);
-    store.setData("settings.binary", binary);
-    // Written through at once: the file already holds everything.
-    ASSERT_TRUE(fs::exists(iniPath));
+    for (const auto& [key, value] : strings) store.setString(key, value);
+    for (const auto& [key, value] : data) store.setData(key, value);
+    ASSERT_TRUE(fs::exists(iniPath)) << "written through at once";
   }
-
   const auto store = reopened();
   EXPECT_EQ(store.boolValue("settings.isSoundEnabled").value, true);
-  EXPECT_TRUE(store.boolValue("settings.hasCompletedOnboarding").isPresent());
+  EXPECT_EQ(statusOf(store.boolValue("settings.hasCompletedOnboarding")), "present");
   EXPECT_EQ(store.boolValue("settings.hasCompletedOnboarding").value, false);
   EXPECT_EQ(store.integerValue("settings.small").value, -42);
   EXPECT_EQ(store.integerValue("settings.huge").value, INT64_MAX);
-  EXPECT_EQ(store.stringValue("settings.plain").value, "banner");
-  EXPECT_EQ(store.stringValue("settings.tricky").value, "a, b; \"c\" = @d\\e");
-  EXPECT_TRUE(store.stringValue("settings.empty").isPresent());
-  EXPECT_EQ(store.stringValue("settings.empty").value, "");
-  EXPECT_EQ(store.dataValue("settings.globalShortcut").value, shortcutJson);
-  EXPECT_EQ(store.dataValue("settings.binary").value, binary);
-}
-
-TEST_F(QSettingsDefaultsStoreTest, CyrillicTextRoundTrips) {
-  const std::string title = "Таймер «чай» — ёжик";
-  QSettingsDefaultsStore(iniPath).setString("settings.последний", title);
-  EXPECT_EQ(reopened().stringValue("settings.последний").value, title);
+  for (const auto& [key, value] : strings) {
+    EXPECT_EQ(statusOf(store.stringValue(key)), "present") << key;
+    EXPECT_EQ(store.stringValue(key).value, value) << key;
+  }
+  for (const auto& [key, value] : data) EXPECT_EQ(store.dataValue(key).value, value) << key;
 }
 
 TEST_F(QSettingsDefaultsStoreTest, ReadsOnlyTheTypeTheTextSpells) {
-  writeIni(
-      "flag=yes\n"
-      "number=abc\n"
-      "spaced=\" 12\"\n"
-      "trailing=12x\n"
-      "overflow=9223372036854775808\n"
-      "text=hello\n"
-      "list=a, b\n");
+  fs::create_directories(fs::path(iniPath).parent_path());
+  std::ofstream(iniPath) << "[General]\nflag=yes\nnumber=abc\nspaced=\" 12\"\ntrailing=12x\n"
+                            "overflow=9223372036854775808\ntext=hello\nlist=a, b\n";
   const auto store = reopened();
-  EXPECT_EQ(store.boolValue("flag").status, DefaultsValue<bool>::Status::wrongType);
-  EXPECT_EQ(store.integerValue("number").status, DefaultsValue<std::int64_t>::Status::wrongType);
-  EXPECT_EQ(store.integerValue("spaced").status, DefaultsValue<std::int64_t>::Status::wrongType);
-  EXPECT_EQ(store.integerValue("trailing").status, DefaultsValue<std::int64_t>::Status::wrongType);
-  EXPECT_EQ(store.integerValue("overflow").status, DefaultsValue<std::int64_t>::Status::wrongType);
-  EXPECT_EQ(store.dataValue("text").status, DefaultsValue<std::string>::Status::wrongType);
-  EXPECT_EQ(store.stringValue("list").status, DefaultsValue<std::string>::Status::wrongType);
-  EXPECT_EQ(store.boolValue("missing").status, DefaultsValue<bool>::Status::absent);
-  EXPECT_EQ(store.stringValue("missing").status, DefaultsValue<std::string>::Status::absent);
+  for (const char* key : {"number", "spaced", "trailing", "overflow"})
+    EXPECT_EQ(statusOf(store.integerValue(key)), "wrongType") << key;
+  EXPECT_EQ(statusOf(store.boolValue("flag")), "wrongType");
+  EXPECT_EQ(statusOf(store.dataValue("text")), "wrongType");
+  EXPECT_EQ(statusOf(store.stringValue("list")), "wrongType");
+  EXPECT_EQ(statusOf(store.boolValue("missing")), "absent");
+  EXPECT_EQ(statusOf(store.stringValue("missing")), "absent");
 }
 
 TEST_F(QSettingsDefaultsStoreTest, TypesReadTheSameBeforeAndAfterARestart) {
@@ -103,23 +91,17 @@ TEST_F(QSettingsDefaultsStoreTest, TypesReadTheSameBeforeAndAfterARestart) {
   store.setInteger("count", 7);
   store.setData("blob", "true");
   store.setBool("flag", true);
-  const auto expectTextTypes = [](const DefaultsStore& s) {
-    EXPECT_EQ(s.boolValue("word").value, true);
-    EXPECT_EQ(s.stringValue("count").value, "7");
-    EXPECT_EQ(s.boolValue("count").status, DefaultsValue<bool>::Status::wrongType);
-    EXPECT_EQ(s.stringValue("flag").value, "true");
-    EXPECT_EQ(s.integerValue("flag").status, DefaultsValue<std::int64_t>::Status::wrongType);
-    EXPECT_EQ(s.stringValue("blob").status, DefaultsValue<std::string>::Status::wrongType);
-    EXPECT_EQ(s.boolValue("blob").status, DefaultsValue<bool>::Status::wrongType);
-    EXPECT_EQ(s.dataValue("word").status, DefaultsValue<std::string>::Status::wrongType);
-  };
-  {
-    SCOPED_TRACE("this run");
-    expectTextTypes(store);
-  }
-  {
-    SCOPED_TRACE("next run");
-    expectTextTypes(reopened());
+  const auto next = reopened();
+  for (const DefaultsStore* s : std::initializer_list<const DefaultsStore*>{&store, &next}) {
+    SCOPED_TRACE(s == &store ? "this run" : "next run");
+    EXPECT_EQ(s->boolValue("word").value, true);
+    EXPECT_EQ(s->stringValue("count").value, "7");
+    EXPECT_EQ(s->stringValue("flag").value, "true");
+    EXPECT_EQ(statusOf(s->boolValue("count")), "wrongType");
+    EXPECT_EQ(statusOf(s->integerValue("flag")), "wrongType");
+    EXPECT_EQ(statusOf(s->stringValue("blob")), "wrongType");
+    EXPECT_EQ(statusOf(s->boolValue("blob")), "wrongType");
+    EXPECT_EQ(statusOf(s->dataValue("word")), "wrongType");
   }
 }
 

@@ -55,10 +55,11 @@ class QtMainQueueTest : public ::testing::Test {
 };
 
 TEST_F(QtMainQueueTest, AsyncFromAnotherThreadRunsOnTheMainThreadInOrder) {
-  std::vector<int> order;
+  std::vector<int> order, expected;
   std::vector<std::thread::id> threads;
   std::thread producer([&] {
     for (int i = 0; i < 100; ++i) {
+      expected.push_back(i);
       queue->async([&, i] {
         order.push_back(i);
         threads.push_back(std::this_thread::get_id());
@@ -67,55 +68,42 @@ TEST_F(QtMainQueueTest, AsyncFromAnotherThreadRunsOnTheMainThreadInOrder) {
   });
   producer.join();
   EXPECT_TRUE(order.empty()) << "ran without the event loop";
-
   ASSERT_TRUE(runUntil([&] { return order.size() == 100; }));
-  for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
-  for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(threads, std::vector(100, std::this_thread::get_id()));
 }
 
-TEST_F(QtMainQueueTest, AfterRunsOnceUnlessCancelled) {
-  int fired = 0;
-  int cancelledFired = 0;
-  auto once = queue->after(0.01, [&] { ++fired; });
-  auto cancelled = queue->after(0.01, [&] { ++cancelledFired; });
-  auto dropped = queue->after(0.01, [&] { ++cancelledFired; });
-  cancelled.cancel();
-  dropped = WorkHandle();
-  EXPECT_EQ(fired, 0) << "ran without the event loop";
-
+TEST_F(QtMainQueueTest, TimedWorkStopsWhenCancelledDroppedOrCancelledFromInside) {
+  int once = 0, cancelled = 0, selfCancelling = 0, selfDropping = 0;
+  auto onceHandle = queue->after(0.01, [&] { ++once; });
+  auto cancelledHandle = queue->after(0.01, [&] { ++cancelled; });
+  auto droppedHandle = queue->after(0.01, [&] { ++cancelled; });
+  cancelledHandle.cancel();
+  droppedHandle = WorkHandle();
+  WorkHandle ticker, dropper;
+  ticker = queue->every(0.002, [&] {
+    if (++selfCancelling == 2) ticker.cancel();
+  });
+  dropper = queue->after(0.002, [&] {
+    ++selfDropping;
+    dropper = WorkHandle();  // destroys the handle, and the callback's owner, mid-call
+  });
+  EXPECT_EQ(once + selfCancelling + selfDropping, 0) << "ran without the event loop";
   runPast(*queue, 0.1);
-  EXPECT_EQ(fired, 1);
-  EXPECT_EQ(cancelledFired, 0);
-  runPast(*queue, 0.05);
-  EXPECT_EQ(fired, 1);
-}
+  EXPECT_EQ(once, 1);
+  EXPECT_EQ(cancelled, 0);
+  EXPECT_EQ(selfCancelling, 2);
+  EXPECT_EQ(selfDropping, 1);
 
-TEST_F(QtMainQueueTest, EveryRepeatsUntilItsHandleGoes) {
   int ticks = 0;
   {
-    auto ticker = queue->every(0.005, [&] { ++ticks; });
+    auto repeating = queue->every(0.005, [&] { ++ticks; });
     ASSERT_TRUE(runUntil([&] { return ticks >= 3; }));
   }
-  const int ticksAtCancel = ticks;
+  const int ticksAtDrop = ticks;
   runPast(*queue, 0.05);
-  EXPECT_EQ(ticks, ticksAtCancel);
-}
-
-TEST_F(QtMainQueueTest, WorkMayCancelItselfWhileRunning) {
-  int ticks = 0;
-  WorkHandle ticker;
-  ticker = queue->every(0.002, [&] {
-    if (++ticks == 2) ticker.cancel();
-  });
-  int onceRuns = 0;
-  WorkHandle once;
-  once = queue->after(0.002, [&] {
-    ++onceRuns;
-    once = WorkHandle();  // destroys the handle, and the callback's owner, mid-call
-  });
-  runPast(*queue, 0.05);
-  EXPECT_EQ(ticks, 2);
-  EXPECT_EQ(onceRuns, 1);
+  EXPECT_EQ(ticks, ticksAtDrop);
+  EXPECT_EQ(once, 1);
 }
 
 TEST_F(QtMainQueueTest, TimersKeepFiringInsideNestedLoops) {

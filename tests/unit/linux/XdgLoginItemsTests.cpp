@@ -21,11 +21,6 @@ class XdgLoginItemsTest : public ::testing::Test {
     environment.variables = {{"XDG_CONFIG_HOME", (root / "config").string()}};
     entryPath = XdgLoginItems::defaultEntryPath(environment);
   }
-
-  std::string entryText() const {
-    std::ifstream in(entryPath);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
   void writeEntry(const std::string& text) const { std::ofstream(entryPath) << text; }
 
   testing::TemporaryDirectory temporary;
@@ -38,17 +33,16 @@ TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) 
   EXPECT_EQ(entryPath, (root / "config/autostart/org.brindlecap.Brindlecap.desktop").string());
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
   EXPECT_FALSE(items.isEnabled());
-
   EXPECT_EQ(items.registerItem(), std::nullopt);
   EXPECT_TRUE(items.isEnabled());
-  const std::string text = entryText();
+  std::ifstream in(entryPath);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
   EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
   for (const char* line :
        {"\nType=Application\n", "\nName=Brindlecap\n", "\nExec=/usr/bin/brindlecap\n",
         "\nIcon=org.brindlecap.Brindlecap\n", "\nX-GNOME-Autostart-enabled=true\n", "\nComment="}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
-
   EXPECT_EQ(items.unregisterItem(), std::nullopt);
   EXPECT_FALSE(fs::exists(entryPath));
   EXPECT_FALSE(items.isEnabled());
@@ -58,28 +52,26 @@ TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) 
 TEST_F(XdgLoginItemsTest, ExecQuotesPathsTheWayLaunchersUnquoteThem) {
   // Reserved characters force quotes; inside, $ takes a backslash, and every backslash is then
   // doubled by the value escaping, while % is doubled so it is not a field code.
-  EXPECT_NE(XdgLoginItems::entryContents("/opt/My Apps/brind$cap")
-                .find("\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"),
-            std::string::npos);
-  EXPECT_NE(
-      XdgLoginItems::entryContents("/opt/100%/brindlecap").find("\nExec=/opt/100%%/brindlecap\n"),
-      std::string::npos);
-  EXPECT_NE(XdgLoginItems::entryContents("/opt/a\"b").find("\nExec=\"/opt/a\\\\\"b\"\n"),
-            std::string::npos);
+  for (const auto& [program, exec] : std::initializer_list<std::pair<const char*, const char*>>{
+           {"/opt/My Apps/brind$cap", "\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"},
+           {"/opt/100%/brindlecap", "\nExec=/opt/100%%/brindlecap\n"},
+           {"/opt/a\"b", "\nExec=\"/opt/a\\\\\"b\"\n"}}) {
+    EXPECT_NE(XdgLoginItems::entryContents(program).find(exec), std::string::npos) << program;
+  }
 }
 
 TEST_F(XdgLoginItemsTest, DisabledEntriesDoNotCount) {
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
   ASSERT_EQ(items.registerItem(), std::nullopt);
-
-  writeEntry("[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n");
-  EXPECT_FALSE(items.isEnabled());
-  writeEntry("[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n");
-  EXPECT_FALSE(items.isEnabled());
-  // Only the main group speaks for the entry.
-  writeEntry("[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n");
-  EXPECT_TRUE(items.isEnabled());
-
+  for (const auto& [entry, enabled] : std::initializer_list<std::pair<const char*, bool>>{
+           {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
+           {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
+           // Only the main group speaks for the entry.
+           {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n",
+            true}}) {
+    writeEntry(entry);
+    EXPECT_EQ(items.isEnabled(), enabled) << entry;
+  }
   // Registering again turns a hidden entry back on.
   writeEntry("[Desktop Entry]\nHidden=true\n");
   ASSERT_EQ(items.registerItem(), std::nullopt);
@@ -90,7 +82,6 @@ TEST_F(XdgLoginItemsTest, FailuresComeWithAReadableReason) {
   fs::create_directories(root / "config");
   std::ofstream(root / "config/autostart") << "not a folder";
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
-
   const auto registerError = items.registerItem();
   ASSERT_TRUE(registerError.has_value());
   EXPECT_FALSE(registerError->empty());
