@@ -35,8 +35,9 @@ class StatusBarTest : public ::testing::Test {
         });
   }
 
-  FakePopover& list() { return *windows.popovers.at(0); }
-  FakePopover& draft() { return *windows.popovers.at(1); }
+  // The newest controller's popovers: a test may replace the controller.
+  FakePopover& list() { return *windows.popovers.end()[-2]; }
+  FakePopover& draft() { return *windows.popovers.back(); }
 
   void press(Point at = {1200, 887}) {
     screens.pointer = at;
