@@ -1,5 +1,7 @@
 #include "panels/PanelStyle.h"
 
+#include "platform/linux/QtColor.h"
+
 #include <QApplication>
 
 namespace brindlecap {
@@ -13,11 +15,6 @@ QFont resizedAppFont(int delta, bool bold) {
   }
   font.setBold(bold);
   return font;
-}
-
-QColor toQColor(Color color) {
-  return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
-                          static_cast<float>(color.blue), static_cast<float>(color.alpha));
 }
 
 QString cssColor(const QColor& c) {

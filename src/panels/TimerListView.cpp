@@ -1,5 +1,7 @@
 #include "panels/TimerListView.h"
 
+#include "platform/linux/QtColor.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -25,11 +27,6 @@ namespace brindlecap {
 namespace {
 
 constexpr int kHoverMilliseconds = 120;
-
-QColor toQColor(Color color) {
-  return QColor::fromRgbF(static_cast<float>(color.red), static_cast<float>(color.green),
-                          static_cast<float>(color.blue), static_cast<float>(color.alpha));
-}
 
 QColor withAlpha(QColor color, qreal alpha) {
   color.setAlphaF(static_cast<float>(color.alphaF() * alpha));

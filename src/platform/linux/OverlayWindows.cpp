@@ -1,5 +1,7 @@
 #include "platform/linux/OverlayWindows.h"
 
+#include "platform/linux/QtColor.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -24,10 +26,6 @@ constexpr int kSymbolLeft = 14;
 constexpr int kSymbolSide = 24;
 constexpr int kTextLeft = kSymbolLeft + kSymbolSide + 10;
 constexpr int kTextRightMargin = 14;
-
-QColor toQColor(const Color& c) {
-  return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
-}
 
 void prepareOverlay(QWidget* w, bool hasCompositor) {
   w->setAttribute(Qt::WA_ShowWithoutActivating);

@@ -1,5 +1,7 @@
 #include "platform/linux/QPainterCanvas.h"
 
+#include "platform/linux/QtColor.h"
+
 #include <QColor>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -14,11 +16,6 @@
 namespace brindlecap {
 
 namespace {
-
-QColor toQColor(const Color& c) {
-  auto unit = [](double v) { return static_cast<float>(std::clamp(v, 0.0, 1.0)); };
-  return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.alpha));
-}
 
 QString toQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
