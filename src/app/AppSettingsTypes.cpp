@@ -125,6 +125,15 @@ std::string_view title(CompletionBannerDuration value) {
 std::string_view title(QuickSnoozeInterval value) {
   return rowFor(kSnoozeIntervals, value).title;
 }
+std::string_view snoozeActionTitle(QuickSnoozeInterval value) {
+  switch (value) {
+    case QuickSnoozeInterval::fiveMinutes: return "Отложить на 5 минут";
+    case QuickSnoozeInterval::fifteenMinutes: return "Отложить на 15 минут";
+    case QuickSnoozeInterval::thirtyMinutes: return "Отложить на 30 минут";
+    case QuickSnoozeInterval::oneHour: return "Отложить на 1 час";
+  }
+  return {};
+}
 std::string_view title(MenuBarPresentation value) {
   return rowFor(kMenuBarPresentations, value).title;
 }

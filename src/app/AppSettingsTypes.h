@@ -83,6 +83,9 @@ std::string_view title(MenuBarPresentation value);
 std::string_view title(ThreadColorPreset value);
 std::string_view title(ReminderPresentation value);
 
+// The quick-snooze action's title, e.g. "Отложить на 5 минут".
+std::string_view snoozeActionTitle(QuickSnoozeInterval value);
+
 // Durations in seconds.
 double seconds(CompletionBannerDuration value);
 double seconds(QuickSnoozeInterval value);

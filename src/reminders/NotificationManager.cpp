@@ -1,0 +1,1 @@
+#include "reminders/NotificationManager.h"
