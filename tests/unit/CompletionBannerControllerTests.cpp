@@ -1,1 +1,314 @@
 #include <gtest/gtest.h>
+
+#include "reminders/CompletionBannerController.h"
+#include "support/FakeCompletionBanner.h"
+#include "support/FakeEnvironment.h"
+#include "support/FakeLoginItems.h"
+#include "support/FakeTopBar.h"
+#include "support/InMemoryDefaultsStore.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+using namespace testing;
+
+constexpr TimePoint kFired = 800000000;
+
+// On the fake's default screen (visible frame 1440 × 875) the banner sits at (555, 727).
+class CompletionBannerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { start(); }
+  // (Re)creates the controller, reading the diagnostics variable anew.
+  void start() {
+    controller.reset();
+    diagnostics = std::make_unique<Diagnostics>(environment, output);
+    settings = std::make_shared<AppSettingsStore>(defaults, loginItems, time);
+    controller =
+        CompletionBannerController::create(settings, panel, sound, screens, time, *diagnostics);
+    controller->onSnooze = [this](const TimerItem& item, double by) {
+      snoozes.emplace_back(item.title, by);
+    };
+    controller->onDismiss = [this](const TimerItem& item) { dismissals.push_back(item.title); };
+  }
+  static TimerItem timer(std::string title, TimePoint fireDate = kFired) {
+    return TimerItem{Uuid::random(), std::move(title), fireDate - 60, fireDate, {}, {}, {}};
+  }
+  std::vector<std::string> pendingTitles() const {
+    std::vector<std::string> titles;
+    for (const auto& item : controller->pendingItems()) titles.push_back(item.title);
+    return titles;
+  }
+
+  VirtualTime time;
+  InMemoryDefaultsStore defaults;
+  FakeLoginItems loginItems;
+  FakeScreens screens;
+  FakeEnvironment environment;
+  RecordingDiagnosticOutput output;
+  FakeCompletionBannerPanel panel;
+  FakeCompletionSound sound;
+  std::unique_ptr<Diagnostics> diagnostics;
+  std::shared_ptr<AppSettingsStore> settings;
+  std::shared_ptr<CompletionBannerController> controller;
+  std::vector<std::pair<std::string, double>> snoozes;
+  std::vector<std::string> dismissals;
+};
+
+TEST_F(CompletionBannerTest, QueuedBannersShowInTurnEachForItsFullDuration) {
+  for (const char* title : {"A", "B", "C"}) controller->enqueue(timer(title));
+  EXPECT_EQ(pendingTitles(), (std::vector<std::string>{"B", "C"}));
+
+  int shown = 0;
+  for (const char* title : {"A", "B", "C"}) {
+    SCOPED_TRACE(title);
+    // Each appears the moment the previous fade ends, with no time passing in between.
+    EXPECT_EQ(panel.orderFrontCount, ++shown);
+    EXPECT_EQ(panel.title, title);
+    EXPECT_EQ(panel.alpha, 1);
+    time.advance(29.5);
+    EXPECT_FALSE(panel.isFading());
+    time.advance(0.5);
+    EXPECT_EQ(panel.fadeDuration, CompletionBannerController::kFadeDuration);
+    ASSERT_TRUE(panel.finishFade());
+  }
+  EXPECT_FALSE(controller->isShowing());
+  EXPECT_FALSE(panel.visible);
+}
+
+TEST_F(CompletionBannerTest, AutoDismissDelayFollowsSettingAndScreenshotMode) {
+  struct Case {
+    CompletionBannerDuration duration;
+    std::optional<std::string> mode;
+    double expected;
+  };
+  for (const Case& c : {Case{CompletionBannerDuration::brief, {}, 15},
+                        Case{CompletionBannerDuration::extended, {}, 60},
+                        Case{CompletionBannerDuration::extended, "completion_banner", 12}}) {
+    SCOPED_TRACE(c.expected);
+    environment.variables.clear();
+    if (c.mode) environment.variables[Diagnostics::kVariable] = *c.mode;
+    start();
+    settings->completionBannerDuration.set(c.duration);
+    controller->enqueue(timer("A"));
+    time.advance(c.expected - 0.5);
+    EXPECT_FALSE(panel.isFading());
+    time.advance(0.5);
+    EXPECT_TRUE(panel.finishFade());
+  }
+}
+
+TEST_F(CompletionBannerTest, SoundPlaysOrBeepsWhateverTheBanner) {
+  struct Case {
+    bool playSound, showBanner, playable;
+    int plays, beeps;
+  };
+  for (const Case& c :
+       {Case{true, true, true, 1, 0}, Case{true, false, true, 1, 0}, Case{true, false, false, 1, 1},
+        Case{false, true, false, 0, 0}, Case{false, false, true, 0, 0}}) {
+    SCOPED_TRACE(::testing::Message() << c.playSound << c.showBanner << c.playable);
+    start();
+    sound = FakeCompletionSound{};
+    sound.playable = c.playable;
+    settings->playSound.set(c.playSound);
+    settings->showMiniBanner.set(c.showBanner);
+    controller->enqueue(timer("A"));
+    EXPECT_EQ(sound.plays, c.plays);
+    EXPECT_EQ(sound.beeps, c.beeps);
+    EXPECT_EQ(controller->isShowing(), c.showBanner);
+  }
+}
+
+TEST_F(CompletionBannerTest, EachBannerTakesTitleAndSettingsWhenShown) {
+  settings->threadColor.set(ThreadColorPreset::teal);
+  settings->quickSnoozeInterval.set(QuickSnoozeInterval::oneHour);
+  controller->enqueue(timer(""));
+  controller->enqueue(timer("Чай"));
+  EXPECT_EQ(panel.title, "Таймер завершён");
+  EXPECT_EQ(panel.accent, color(ThreadColorPreset::teal));
+  EXPECT_EQ(panel.quickSnoozeTitle, "Отложить на 1 час");
+
+  settings->threadColor.set(ThreadColorPreset::orange);
+  settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
+  controller->dismissCurrent();
+  EXPECT_FALSE(panel.buttonsEnabled);
+  panel.finishFade();
+  EXPECT_EQ(panel.title, "Чай");
+  EXPECT_EQ(panel.accent, color(ThreadColorPreset::orange));
+  EXPECT_EQ(panel.quickSnoozeTitle, "Отложить на 5 минут");
+  EXPECT_TRUE(panel.buttonsEnabled);
+}
+
+TEST_F(CompletionBannerTest, DismissOccurrenceMatchesOnlyTheSameFiringWithinHalfASecond) {
+  struct Case {
+    bool sameId;
+    double offset;
+    bool hides;
+  };
+  for (const Case& c : {Case{true, 0.4, true}, Case{true, -0.4, true}, Case{true, 0.5, false},
+                        Case{true, -0.5, false}, Case{false, 0, false}}) {
+    SCOPED_TRACE(::testing::Message() << c.sameId << " " << c.offset);
+    start();
+    const TimerItem shown = timer("A");
+    controller->enqueue(shown);
+    controller->dismissOccurrence(c.sameId ? shown.id : Uuid::random(), kFired + c.offset);
+    EXPECT_EQ(panel.isFading(), c.hides);
+    EXPECT_EQ(panel.buttonsEnabled, !c.hides);
+    panel.finishFade();
+    EXPECT_EQ(controller->isShowing(), !c.hides);
+  }
+  EXPECT_TRUE(dismissals.empty());
+
+  // A queued firing goes silently; the banner on screen stays.
+  start();
+  const TimerItem queued = timer("B", kFired + 5);
+  for (const TimerItem& item : {timer("A"), queued, timer("C")}) controller->enqueue(item);
+  controller->dismissOccurrence(queued.id, kFired + 5.3);
+  EXPECT_EQ(pendingTitles(), std::vector<std::string>{"C"});
+  EXPECT_EQ(controller->currentItem()->title, "A");
+  EXPECT_FALSE(panel.isFading());
+}
+
+TEST_F(CompletionBannerTest, HowABannerEndsDecidesWhichCallbackRuns) {
+  struct Case {
+    const char* name;
+    std::function<void(const TimerItem&)> end;
+    std::vector<std::string> dismissals;
+    std::vector<std::pair<std::string, double>> snoozes;
+  };
+  const std::vector<Case> cases{
+      {"close button", [this](auto&) { panel.clickClose(); }, {"A"}, {}},
+      {"background", [this](auto&) { panel.clickBackground(); }, {"A"}, {}},
+      {"quick snooze", [this](auto&) { panel.clickQuickSnooze(); }, {}, {{"A", 300}}},
+      {"other reminder",
+       [this](auto& item) { controller->dismissOccurrence(item.id, item.fireDate); },
+       {},
+       {}},
+      {"auto-dismiss", [this](auto&) { time.advance(30); }, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dismissals.clear();
+    snoozes.clear();
+    panel = FakeCompletionBannerPanel{};
+    start();
+    settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
+    const TimerItem item = timer("A");
+    controller->enqueue(item);
+    c.end(item);
+    // Whatever arrives during the fade (a double click, a late snooze) is ignored.
+    panel.clickBackground();
+    controller->dismissCurrent();
+    controller->snoozeWithQuickInterval();
+    controller->showSnoozeOptions();
+    EXPECT_EQ(panel.menuCount, 0);
+    EXPECT_EQ(panel.fadeCount, 1);
+    EXPECT_TRUE(panel.finishFade());
+    EXPECT_EQ(dismissals, c.dismissals);
+    EXPECT_EQ(snoozes, c.snoozes);
+  }
+}
+
+TEST_F(CompletionBannerTest, SnoozeMenuHoldsTheBannerAndItsChoiceBecomesTheDefault) {
+  controller->enqueue(timer("A"));
+  time.advance(20);
+  panel.clickSnoozeOptions();
+  const std::vector<SnoozeMenuItem> expectedItems{{"Отложить на 5 минут", 5, false},
+                                                  {"Отложить на 15 минут", 15, true},
+                                                  {"Отложить на 30 минут", 30, false},
+                                                  {"Отложить на 1 час", 60, false}};
+  EXPECT_EQ(panel.menuItems, expectedItems);
+  time.advance(100);
+  EXPECT_FALSE(panel.isFading());
+
+  // Closed without a choice: the full duration again, counted from the closing.
+  panel.closeMenu();
+  time.advance(29.5);
+  EXPECT_FALSE(panel.isFading());
+  time.advance(0.5);
+  EXPECT_TRUE(panel.finishFade());
+
+  controller->enqueue(timer("B"));
+  panel.clickSnoozeOptions();
+  panel.closeMenu(30);
+  EXPECT_EQ(snoozes, (std::vector<std::pair<std::string, double>>{{"B", 1800}}));
+  EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::thirtyMinutes);
+  EXPECT_EQ(defaults.values.at("settings.quickSnoozeInterval"),
+            InMemoryDefaultsStore::Value(std::int64_t{30}));
+  EXPECT_TRUE(panel.finishFade());
+  EXPECT_EQ(time.pendingTimerCount(), 0u);
+}
+
+TEST_F(CompletionBannerTest, LateMenuChoiceOnlyChangesTheDefault) {
+  controller->enqueue(timer("A"));
+  controller->enqueue(timer("B"));
+  panel.clickSnoozeOptions();
+  panel.clickBackground();
+  panel.closeMenu(60);  // chosen while A fades
+  EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::oneHour);
+
+  panel.finishFade();
+  panel.clickSnoozeOptions();
+  controller->dismissOccurrence(controller->currentItem()->id, kFired);
+  panel.finishFade();
+  controller->enqueue(timer("C"));
+  panel.closeMenu(5);  // B's menu, closed while C is up
+  EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::fiveMinutes);
+  EXPECT_TRUE(snoozes.empty());
+  EXPECT_EQ(dismissals, std::vector<std::string>{"A"});
+  EXPECT_EQ(controller->currentItem()->title, "C");
+  time.advance(30);
+  EXPECT_TRUE(panel.isFading());
+}
+
+TEST_F(CompletionBannerTest, BannerHangsAtTheTopCentreOfTheMainScreen) {
+  const ScreenInfo plain{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 60, {}, {}};
+  const ScreenInfo dockedLeft{Rect(0, 0, 1440, 900), Rect(70, 40, 1370, 835), 60, {}, {}};
+  const ScreenInfo rightOfPrimary{Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1050), 60, {}, {}};
+  struct Case {
+    std::vector<ScreenInfo> screens;
+    Rect expected;
+  };
+  for (const Case& c :
+       {Case{{plain}, Rect(555, 727, 330, 136)}, Case{{dockedLeft}, Rect(590, 727, 330, 136)},
+        Case{{rightOfPrimary, plain}, Rect(2235, 902, 330, 136)},
+        Case{{}, Rect(2235, 902, 330, 136)}}) {  // no screen: where it was
+    screens.list = c.screens;
+    controller->enqueue(timer("A"));
+    EXPECT_EQ(panel.currentFrame, c.expected);
+    controller->dismissCurrent();
+    panel.finishFade();
+  }
+}
+
+TEST_F(CompletionBannerTest, DiagnosticLinesOnlyWithTheVariable) {
+  controller->enqueue(timer("Чай"));
+  EXPECT_TRUE(output.lines.empty());
+
+  environment.variables[Diagnostics::kVariable] = "1";
+  start();
+  controller->enqueue(timer("Чай"));
+  controller->enqueue(timer("Кофе"));
+  EXPECT_EQ(output.lines, (std::vector<std::string>{
+                              "BRINDLECAP_COMPLETION_ENQUEUED Чай",
+                              "BRINDLECAP_COMPLETION_FRAME {{555, 727}, {330, 136}}",
+                              "BRINDLECAP_COMPLETION_VISIBLE true",
+                              "BRINDLECAP_COMPLETION_ENQUEUED Кофе",
+                          }));
+}
+
+TEST_F(CompletionBannerTest, PendingWorkOutlivingTheControllerDoesNothing) {
+  controller->enqueue(timer("A"));
+  controller->enqueue(timer("B"));
+  panel.clickSnoozeOptions();
+  panel.clickBackground();  // A fades with its menu still open
+  controller.reset();
+  panel.closeMenu(30);
+  panel.finishFade();
+  EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::fifteenMinutes);
+  EXPECT_EQ(panel.title, "A");
+  EXPECT_TRUE(panel.visible);
+}
+
+}  // namespace
+}  // namespace brindlecap
