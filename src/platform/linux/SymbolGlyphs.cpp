@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
+#include <utility>
 
 namespace brindlecap {
 
@@ -100,6 +101,67 @@ void paintSymbol(QPainter& painter, const QString& name, const QRectF& box, cons
     for (qreal dx : {-side * 0.09, side * 0.09})
       painter.drawLine(QPointF(square.center().x() + dx, lidY + side * 0.17),
                        QPointF(square.center().x() + dx, bottom - side * 0.14));
+  } else if (name == QLatin1String("chevron.down")) {
+    // A small open "v", flatter than tall, so it reads as a disclosure mark.
+    const QPointF c = square.center();
+    const qreal halfWidth = side * 0.32;
+    const qreal halfHeight = side * 0.16;
+    QPainterPath chevron;
+    chevron.moveTo(c.x() - halfWidth, c.y() - halfHeight);
+    chevron.lineTo(c.x(), c.y() + halfHeight);
+    chevron.lineTo(c.x() + halfWidth, c.y() - halfHeight);
+    painter.drawPath(chevron);
+  } else if (name == QLatin1String("cursorarrow.rays")) {
+    // The classic pointer, filled, tip up-left, with five short rays fanning out around its tip.
+    const QPointF tip(square.left() + side * 0.42, square.top() + side * 0.32);
+    const qreal unit = side * 0.74;
+    constexpr QPointF kOutline[] = {{0, 0.74},    {0.18, 0.58}, {0.3, 0.82},
+                                    {0.43, 0.76}, {0.31, 0.53}, {0.54, 0.53}};
+    QPainterPath arrow;
+    arrow.moveTo(tip);
+    for (const QPointF& point : kOutline) arrow.lineTo(tip + point * unit);
+    arrow.closeSubpath();
+    painter.setBrush(tint);
+    painter.drawPath(arrow);
+    for (qreal degrees : {-30.0, -75.0, -120.0, -165.0, 150.0}) {
+      const qreal radians = degrees * M_PI / 180.0;
+      const QPointF direction(std::cos(radians), std::sin(radians));
+      painter.drawLine(tip + direction * side * 0.16, tip + direction * side * 0.28);
+    }
+  } else if (name == QLatin1String("menubar.rectangle")) {
+    // A landscape screen whose top strip, the menu bar, is filled.
+    const QRectF screen = square.adjusted(side * 0.06, side * 0.18, -side * 0.06, -side * 0.18);
+    const qreal corner = side * 0.09;
+    QPainterPath outline;
+    outline.addRoundedRect(screen, corner, corner);
+    QPainterPath strip;
+    strip.addRect(QRectF(screen.left(), screen.top(), screen.width(), side * 0.16));
+    painter.fillPath(outline.intersected(strip), tint);
+    painter.drawPath(outline);
+  } else if (name == QLatin1String("command")) {
+    // The looped square: each side runs on into a three-quarter loop at both of its ends.
+    const QPointF c = square.center();
+    const qreal a = side * 0.13;  // half the inner square
+    const qreal r = side * 0.14;  // loop radius
+    QPainterPath symbol;
+    for (qreal x : {-a, a}) {
+      symbol.moveTo(c + QPointF(x, -a - r));
+      symbol.lineTo(c + QPointF(x, a + r));
+    }
+    for (qreal y : {-a, a}) {
+      symbol.moveTo(c + QPointF(-a - r, y));
+      symbol.lineTo(c + QPointF(a + r, y));
+    }
+    // Loop centres and where each loop starts (counter-clockwise, in Qt's degrees).
+    const std::pair<QPointF, qreal> loops[] = {
+        {{-1, -1}, 0}, {{-1, 1}, 90}, {{1, 1}, 180}, {{1, -1}, 270}};
+    for (const auto& [corner, startDegrees] : loops) {
+      const QPointF centre = c + corner * (a + r);
+      const QRectF circle(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
+      symbol.arcMoveTo(circle, startDegrees);
+      symbol.arcTo(circle, startDegrees, 270);
+    }
+    painter.drawPath(symbol);
   }
   painter.restore();
 }
