@@ -1,1 +1,288 @@
+#include "reminders/NotificationManager.h"
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "reminders/NotificationCenterBridge.h"
+#include "support/FakeEnvironment.h"
+#include "support/FakeLoginItems.h"
+#include "support/FakeNotificationCenter.h"
+#include "support/InMemoryDefaultsStore.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+using nlohmann::json;
+using testing::FakeEnvironment;
+using testing::FakeLoginItems;
+using testing::FakeNotificationCenter;
+using testing::InMemoryDefaultsStore;
+using testing::RecordingDiagnosticOutput;
+using testing::VirtualTime;
+using Status = NotificationAuthorizationStatus;
+using Lines = std::vector<std::string>;
+
+const Uuid kId = *Uuid::parse("6f9619ff-8b86-d011-b42d-00c04fc964ff");
+const std::string kIdString = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
+
+struct Answer {
+  std::string kind;  // "snooze" or "dismiss"
+  Uuid id;
+  TimePoint occurrenceDate = 0;
+  double seconds = 0;
+  friend bool operator==(const Answer&, const Answer&) = default;
+};
+
+class NotificationManagerTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<NotificationManager> makeManager(bool diagnosticsOn = false) {
+    if (diagnosticsOn) environment.variables[Diagnostics::kVariable] = "1";
+    diagnostics.emplace(environment, output);
+    auto manager = NotificationManager::create(center, settings, time, time, *diagnostics);
+    manager->onSnooze = [this](const Uuid& id, TimePoint at, double seconds) {
+      answers.push_back({"snooze", id, at, seconds});
+    };
+    manager->onDismiss = [this](const Uuid& id, TimePoint at) {
+      answers.push_back({"dismiss", id, at, 0});
+    };
+    return manager;
+  }
+  TimerItem timer(double secondsAhead, std::string title = "Чай") const {
+    return TimerItem{kId, std::move(title), time.now(), time.now() + secondsAhead, {}, {}, {}};
+  }
+
+  VirtualTime time;
+  InMemoryDefaultsStore defaults;
+  FakeLoginItems loginItems;
+  FakeEnvironment environment;
+  RecordingDiagnosticOutput output;
+  FakeNotificationCenter center;
+  std::shared_ptr<AppSettingsStore> settings =
+      std::make_shared<AppSettingsStore>(defaults, loginItems, time);
+  std::optional<Diagnostics> diagnostics;
+  std::vector<Answer> answers;
+};
+
+TEST_F(NotificationManagerTest, SchedulesOneRequestBuiltFromTheTimerAndTheSettings) {
+  auto manager = makeManager();
+  struct Case {
+    std::string title;
+    double secondsAhead;
+    bool sound;
+    std::optional<double> trigger;  // nothing: no request at all
+    std::string shownTitle;
+  };
+  const std::vector<Case> cases = {
+      {"Чай", 600, true, 600, "Чай"},         {"  Звонок маме ", 0.3, true, 1.0, "  Звонок маме "},
+      {"", 90, false, 90, "Таймер завершён"}, {"Чай", 0, true, std::nullopt, ""},
+      {"Чай", -5, true, std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.secondsAhead);
+    center.pending.clear();
+    settings->playSound.set(c.sound);
+    const TimerItem item = timer(c.secondsAhead, c.title);
+    manager->schedule(item);
+    if (!c.trigger) {
+      EXPECT_TRUE(center.pending.empty());
+      continue;
+    }
+    ASSERT_EQ(center.pending.count(kIdString), 1u);
+    const NotificationRequest& request = center.pending[kIdString];
+    EXPECT_EQ(request.identifier, kIdString);
+    EXPECT_DOUBLE_EQ(request.triggerInterval, *c.trigger);
+    EXPECT_EQ(request.content.title, c.shownTitle);
+    EXPECT_EQ(request.content.body, "Запланированное время наступило.");
+    EXPECT_EQ(request.content.playsSound, c.sound);
+    EXPECT_EQ(request.content.categoryIdentifier, "BRINDLECAP_TIMER_COMPLETED");
+    EXPECT_EQ(request.content.userInfo,
+              (json{{"timerID", kIdString}, {"fireDate", item.fireDate + 978307200.0}}));
+    EXPECT_TRUE(request.content.userInfo["fireDate"].is_number_float());
+  }
+}
+
+TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificationSwitch) {
+  auto manager = makeManager();
+  center.delegate = manager;
+  manager->schedule(timer(60));
+  manager->schedule(timer(120));
+  ASSERT_EQ(center.pending.size(), 1u);
+  EXPECT_DOUBLE_EQ(center.pending[kIdString].triggerInterval, 120);
+  EXPECT_TRUE(center.deliver(kIdString));
+
+  settings->systemNotifications.set(false);
+  center.calls.clear();
+  manager->schedule(timer(60));
+  EXPECT_TRUE(center.calls.empty());
+  EXPECT_FALSE(manager->shouldPresent({}));
+  settings->systemNotifications.set(true);
+  EXPECT_TRUE(manager->shouldPresent({}));
+}
+
+TEST_F(NotificationManagerTest, ConfigureRegistersOneCategoryAndRefreshesTheStatus) {
+  for (bool notificationsOn : {true, false}) {
+    SCOPED_TRACE(notificationsOn);
+    center = FakeNotificationCenter{};
+    center.authorizationStatus = notificationsOn ? Status::notDetermined : Status::denied;
+    settings->systemNotifications.set(notificationsOn);
+    settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
+    auto manager = makeManager();
+    const Lines expectedCalls =
+        notificationsOn
+            ? Lines{"setDelegate", "setNotificationCategories", "requestAuthorization",
+                    "getAuthorizationStatus"}
+            : Lines{"setDelegate", "setNotificationCategories", "getAuthorizationStatus"};
+    const std::vector<std::pair<QuickSnoozeInterval, std::string>> titles = {
+        {QuickSnoozeInterval::fiveMinutes, "Отложить на 5 минут"},
+        {QuickSnoozeInterval::thirtyMinutes, "Отложить на 30 минут"}};
+    for (const auto& [interval, title] : titles) {
+      center.calls.clear();
+      settings->quickSnoozeInterval.set(interval);
+      manager->configure();
+      time.runPending();
+      EXPECT_EQ(center.calls, expectedCalls);
+      const NotificationCategory expected{
+          "BRINDLECAP_TIMER_COMPLETED", {{"BRINDLECAP_QUICK_SNOOZE", title}}, true};
+      EXPECT_EQ(center.categories, std::vector{expected});
+    }
+    EXPECT_EQ(center.delegate.lock(), manager);
+    EXPECT_EQ(settings->notificationAuthorizationStatus.value(),
+              notificationsOn ? Status::authorized : Status::denied);
+  }
+}
+
+TEST_F(NotificationManagerTest, MapsResponsesToTheAnnouncedOccurrenceOnTheMainQueue) {
+  auto manager = makeManager();
+  manager->configure();
+  settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
+  const TimerItem posted = timer(60);
+  manager->schedule(posted);
+  center.deliver(kIdString);
+  manager->schedule(timer(600));  // snoozed since: the response still names the first firing
+  settings->quickSnoozeInterval.set(QuickSnoozeInterval::thirtyMinutes);
+  const NotificationContent content = center.delivered[kIdString].content;
+
+  struct Case {
+    std::string action;
+    std::function<void(json&)> edit;
+    std::vector<Answer> expected;
+  };
+  const std::vector<Answer> none;
+  const auto keep = [](json&) {};
+  const std::vector<Case> cases = {
+      {"BRINDLECAP_QUICK_SNOOZE", keep, {{"snooze", kId, posted.fireDate, 1800}}},
+      {"dismiss", keep, {{"dismiss", kId, posted.fireDate, 0}}},
+      {"default", keep, {{"dismiss", kId, posted.fireDate, 0}}},
+      {"BRINDLECAP_OTHER", keep, none},
+      {"dismiss", [](json& info) { info["timerID"] = "6F9619FF-8B86-D011-B42D"; }, none},
+      {"dismiss", [](json& info) { info.erase("timerID"); }, none},
+      {"dismiss", [](json& info) { info["timerID"] = 42; }, none},
+      {"BRINDLECAP_QUICK_SNOOZE", [](json& info) { info.erase("fireDate"); }, none},
+      {"dismiss", [](json& info) { info["fireDate"] = "1778307260"; }, none},
+      {"default", [](json& info) { info = json::array(); }, none},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.action);
+    answers.clear();
+    center.responseCompletions = 0;
+    NotificationResponse response{c.action, kIdString, content};
+    c.edit(response.content.userInfo);
+    ASSERT_TRUE(center.respond(response));
+    EXPECT_EQ(center.responseCompletions, 1);
+    EXPECT_TRUE(answers.empty());  // never on the responding thread
+    time.runPending();
+    EXPECT_EQ(answers, c.expected);
+  }
+}
+
+TEST_F(NotificationManagerTest, CancelRemovesPendingThenDelivered) {
+  auto manager = makeManager();
+  const Uuid other = Uuid::random();
+  manager->schedule(timer(60));
+  manager->schedule(TimerItem{other, "Другой", time.now(), time.now() + 60, {}, {}, {}});
+  center.deliver(kIdString);
+  manager->schedule(timer(300));
+  center.calls.clear();
+
+  manager->cancel(kId);
+  EXPECT_EQ(center.calls, (Lines{"removePending " + kIdString, "removeDelivered " + kIdString}));
+  EXPECT_TRUE(center.delivered.empty());
+  ASSERT_EQ(center.pending.size(), 1u);
+  EXPECT_EQ(center.pending.begin()->first, other.toString());
+}
+
+TEST_F(NotificationManagerTest, PrintsStatusAfterSchedulingAndJustAfterTheDueMoment) {
+  auto quiet = makeManager();
+  quiet->schedule(timer(10));
+  time.runPending();
+  EXPECT_TRUE(output.lines.empty());
+  EXPECT_EQ(time.pendingTimerCount(), 0u);
+  quiet.reset();
+
+  auto manager = makeManager(true);
+  center.authorizationStatus = Status::authorized;
+  manager->schedule(timer(0.3));
+  time.runPending();
+  EXPECT_EQ(
+      output.lines,
+      (Lines{"BRINDLECAP_NOTIFICATION_SCHEDULED " + kIdString, "BRINDLECAP_NOTIFICATION_AUTH 2",
+             "BRINDLECAP_NOTIFICATION_PENDING 1", "BRINDLECAP_NOTIFICATION_DELIVERED 0"}));
+  output.lines.clear();
+  center.deliver(kIdString);
+  time.advance(1.2);  // past the one-second trigger, not yet past the due moment + 1 s
+  EXPECT_TRUE(output.lines.empty());
+  time.advance(0.2);
+  EXPECT_EQ(output.lines,
+            (Lines{"BRINDLECAP_NOTIFICATION_AUTH 2", "BRINDLECAP_NOTIFICATION_PENDING 0",
+                   "BRINDLECAP_NOTIFICATION_DELIVERED 1"}));
+
+  output.lines.clear();
+  center.addError = "Сервер уведомлений не отвечает";
+  manager->schedule(timer(5));
+  time.runPending();
+  ASSERT_FALSE(output.lines.empty());
+  EXPECT_EQ(output.lines[0],
+            "BRINDLECAP_NOTIFICATION_SCHEDULE_ERROR Сервер уведомлений не отвечает");
+  EXPECT_EQ(time.pendingTimerCount(), 1u);
+  manager.reset();
+  EXPECT_EQ(time.pendingTimerCount(), 0u);
+}
+
+TEST_F(NotificationManagerTest, LateCompletionsAndQueuedResponsesDoNothingOnceTheManagerIsGone) {
+  auto manager = makeManager(true);
+  center.holdsCompletions = true;
+  center.authorizationStatus = Status::denied;
+  manager->configure();
+  manager->refreshAuthorizationStatus();
+  manager->schedule(timer(30));
+  center.deliver(kIdString);
+  ASSERT_TRUE(center.respond("BRINDLECAP_QUICK_SNOOZE", kIdString));
+  ASSERT_TRUE(center.respond("dismiss", kIdString));
+  manager.reset();
+
+  EXPECT_FALSE(center.respond("dismiss", kIdString));
+  center.runHeldCompletions();
+  time.runPending();
+  EXPECT_TRUE(answers.empty());
+  EXPECT_TRUE(output.lines.empty());
+  EXPECT_EQ(settings->notificationAuthorizationStatus.value(), Status::notDetermined);
+}
+
+TEST_F(NotificationManagerTest, BridgeReadsTheStatusIntoTheSettingsAndOpensTheDesktopSettings) {
+  center.authorizationStatus = Status::provisional;
+  NotificationCenterBridge::refresh(center, *settings);
+  time.runPending();
+  EXPECT_EQ(settings->notificationAuthorizationStatus.value(), Status::provisional);
+  NotificationCenterBridge::openSystemSettings(center);
+  EXPECT_EQ(center.openSystemSettingsCalls, 1);
+}
+
+}  // namespace
+}  // namespace brindlecap
