@@ -1,1 +1,46 @@
 #pragma once
+
+#include <QPointer>
+
+#include "platform/CompletionBannerPanel.h"
+
+class QWidget;
+
+namespace brindlecap {
+
+// The completion banner as a frameless, always-on-top tool window that never takes the focus;
+// its buttons act on the first click. With a compositing manager the rounded background is
+// translucent; without one it is opaque and the window is shaped to the rounded rectangle.
+class QtCompletionBannerPanel : public CompletionBannerPanel {
+ public:
+  explicit QtCompletionBannerPanel(bool hasCompositor);
+  ~QtCompletionBannerPanel() override;
+  QtCompletionBannerPanel(const QtCompletionBannerPanel&) = delete;
+  QtCompletionBannerPanel& operator=(const QtCompletionBannerPanel&) = delete;
+
+  void setTitle(const std::string& title) override;
+  void setQuickSnoozeTitle(const std::string& title) override;
+  void setAccentColor(Color accent) override;
+  void setButtonsEnabled(bool enabled) override;
+
+  Rect frame() const override;
+  void setFrame(const Rect& frame) override;
+  void setAlpha(double alpha) override;
+  void orderFrontRegardless() override;
+  void orderOut() override;
+  bool isVisible() const override;
+  // A fade started while another runs does not cancel it; each completion runs once.
+  void fadeOut(double duration, std::function<void()> completion) override;
+  // A menu still open is closed first (reporting no choice).
+  void popUpSnoozeMenu(std::vector<SnoozeMenuItem> items,
+                       std::function<void(std::optional<int> tag)> closed) override;
+
+  // The window itself, for tests and screenshots.
+  QWidget* widget();
+
+ private:
+  class Widget;
+  QPointer<Widget> widget_;
+};
+
+}  // namespace brindlecap
