@@ -1,1 +1,247 @@
 #include <gtest/gtest.h>
+
+#include "app/AppWindowsController.h"
+#include "support/FakeAppWindows.h"
+#include "support/FakeEnvironment.h"
+#include "support/FakeLoginItems.h"
+#include "support/FakeTopBar.h"
+#include "support/InMemoryDefaultsStore.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+using namespace testing;
+
+// New windows are centred in the main screen's visible frame (0, 0, 1440, 875).
+class AppWindowsTest : public ::testing::Test {
+ protected:
+  AppWindowsTest() {
+    environment.variables[Diagnostics::kVariable] = "1";
+    diagnostics = std::make_unique<Diagnostics>(environment, output);
+    settings = std::make_shared<AppSettingsStore>(defaults, loginItems, time);
+    controller =
+        AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
+  }
+
+  FakeAppWindow& settingsWindow() { return *windows.settingsWindow; }
+  FakeAppWindow& onboardingWindow() { return *windows.onboardingWindow; }
+  // The platform ends the hide animation; its completion reaches the controller on the queue.
+  void finishHide(FakeAppWindow& window) {
+    ASSERT_TRUE(window.finishAnimation());
+    time.runPending();
+  }
+  std::function<void()> record(std::string name) {
+    return [this, name] { ran.push_back(name); };
+  }
+
+  VirtualTime time;
+  InMemoryDefaultsStore defaults;
+  FakeLoginItems loginItems;
+  FakeScreens screens;
+  FakeAppWindowSystem windows;
+  FakeEnvironment environment;
+  RecordingDiagnosticOutput output;
+  std::unique_ptr<Diagnostics> diagnostics;
+  std::shared_ptr<AppSettingsStore> settings;
+  std::shared_ptr<AppWindowsController> controller;
+  std::vector<std::string> ran;
+};
+
+TEST_F(AppWindowsTest, OnboardingIsShownUntilCompletedUnlessForced) {
+  struct Case {
+    bool completed;
+    bool force;
+    bool shown;
+  };
+  for (const Case c :
+       {Case{false, false, true}, Case{true, false, false}, Case{true, true, true}}) {
+    SCOPED_TRACE(::testing::Message() << "completed " << c.completed << ", force " << c.force);
+    controller.reset();
+    windows = FakeAppWindowSystem();
+    settings->hasCompletedOnboarding.set(c.completed);
+    controller =
+        AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
+    controller->showOnboarding(c.force);
+    EXPECT_EQ(windows.onboardingWindow != nullptr, c.shown);
+    EXPECT_EQ(windows.onboardingWindow && onboardingWindow().visible, c.shown);
+    EXPECT_EQ(windows.activations, c.shown ? 1 : 0);
+  }
+}
+
+TEST_F(AppWindowsTest, FinishingOnboardingRecordsItAndHidesTheWindow) {
+  controller->showOnboarding(false);
+  windows.onFinish();
+
+  EXPECT_TRUE(settings->hasCompletedOnboarding.value());
+  EXPECT_EQ(defaults.values.at("settings.hasCompletedOnboarding"),
+            InMemoryDefaultsStore::Value(true));
+  finishHide(onboardingWindow());
+  EXPECT_FALSE(onboardingWindow().visible);
+}
+
+TEST_F(AppWindowsTest, SettingsAskForOnboardingAfterSettingsHaveFaded) {
+  controller->showSettings(std::nullopt);
+  windows.onShowOnboarding();
+  ASSERT_NE(windows.onboardingWindow, nullptr);
+  EXPECT_FALSE(onboardingWindow().visible);
+  EXPECT_EQ(settingsWindow().animationCount, 1);
+
+  finishHide(settingsWindow());
+  EXPECT_FALSE(settingsWindow().visible);
+  EXPECT_TRUE(onboardingWindow().visible);
+  EXPECT_EQ(windows.settingsWindowsMade, 1);
+}
+
+TEST_F(AppWindowsTest, HideFadesAndShrinksThenRestoresTheRestingFrame) {
+  controller->showSettings(std::nullopt);
+  const Rect resting = settingsWindow().currentFrame;
+  controller->dismissAuxiliaryWindows(record("list"));
+
+  ASSERT_TRUE(settingsWindow().pendingAnimation);
+  const auto& animation = *settingsWindow().pendingAnimation;
+  EXPECT_EQ(animation.alpha, 0);
+  EXPECT_EQ(animation.duration, AppWindowsController::kDismissDuration);
+  EXPECT_EQ(animation.frame, Rect(resting.minX() + 7, resting.minY() + 6, 446, 578));
+  EXPECT_TRUE(settingsWindow().ignoresMouseEvents);
+
+  // The end of the animation alone changes nothing until the main queue runs.
+  ASSERT_TRUE(settingsWindow().finishAnimation());
+  EXPECT_TRUE(ran.empty());
+  EXPECT_TRUE(settingsWindow().visible);
+  time.runPending();
+
+  EXPECT_EQ(ran, std::vector<std::string>{"list"});
+  EXPECT_FALSE(settingsWindow().visible);
+  EXPECT_EQ(settingsWindow().currentFrame, resting);
+  EXPECT_EQ(settingsWindow().alpha, 1);
+  EXPECT_FALSE(settingsWindow().ignoresMouseEvents);
+}
+
+TEST_F(AppWindowsTest, CompletionsRunAtOnceWhenNothingIsShownOrHiding) {
+  controller->dismissAuxiliaryWindows(record("no windows"));
+  controller->showSettings(std::nullopt);
+  settingsWindow().resignKey();
+  finishHide(settingsWindow());
+  controller->dismissAuxiliaryWindows(record("hidden"));
+
+  EXPECT_EQ(ran, (std::vector<std::string>{"no windows", "hidden"}));
+  EXPECT_EQ(settingsWindow().animationCount, 1);
+}
+
+TEST_F(AppWindowsTest, RepeatedDismissalsShareOneAnimationAndRunInOrder) {
+  controller->showSettings(std::nullopt);
+  controller->dismissAuxiliaryWindows(record("first"));
+  controller->dismissAuxiliaryWindows(record("second"));
+  settingsWindow().resignKey();
+  EXPECT_EQ(settingsWindow().animationCount, 1);
+
+  finishHide(settingsWindow());
+  time.runPending();
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(output.lines, (std::vector<std::string>{
+                              "BRINDLECAP_WINDOW Настройки Brindlecap {{490, 142.5}, {460, 590}}",
+                              "BRINDLECAP_WINDOW_DISMISSED Настройки Brindlecap"}));
+}
+
+TEST_F(AppWindowsTest, AWindowHiddenBehindItsAnimationRunsItsCompletionsAtOnce) {
+  controller->showSettings(std::nullopt);
+  controller->dismissAuxiliaryWindows(record("first"));
+  settingsWindow().visible = false;  // minimised while fading
+  controller->dismissAuxiliaryWindows(record("second"));
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(AppWindowsTest, PresentingDuringTheFadeKeepsTheWindowAndItsCompletions) {
+  controller->showSettings(std::nullopt);
+  controller->dismissAuxiliaryWindows(record("list"));
+  controller->showSettings(std::nullopt);
+  EXPECT_EQ(settingsWindow().alpha, 1);
+  EXPECT_FALSE(settingsWindow().ignoresMouseEvents);
+
+  finishHide(settingsWindow());
+  EXPECT_TRUE(settingsWindow().visible);
+  EXPECT_EQ(settingsWindow().orderOutCount, 0);
+  EXPECT_TRUE(ran.empty());
+
+  settingsWindow().resignKey();
+  EXPECT_EQ(settingsWindow().animationCount, 2);
+  finishHide(settingsWindow());
+  EXPECT_FALSE(settingsWindow().visible);
+  EXPECT_EQ(ran, std::vector<std::string>{"list"});
+}
+
+TEST_F(AppWindowsTest, ResigningActiveDropsCompletionsAndHidesBothWindows) {
+  controller->showOnboarding(false);
+  controller->showSettings(std::nullopt);
+  controller->dismissAuxiliaryWindows(record("dropped"));
+  windows.resignActive();
+
+  EXPECT_EQ(settingsWindow().animationCount, 1);
+  EXPECT_EQ(onboardingWindow().animationCount, 1);
+  finishHide(settingsWindow());
+  finishHide(onboardingWindow());
+  EXPECT_FALSE(settingsWindow().visible);
+  EXPECT_FALSE(onboardingWindow().visible);
+  EXPECT_TRUE(ran.empty());
+}
+
+TEST_F(AppWindowsTest, ReplacingASourcePlacesTheWindowOnItsScreenWithinMargins) {
+  const ScreenInfo main{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 60, {}, {}};
+  const ScreenInfo side{Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1050), 60, {}, {}};
+  const ScreenInfo small{Rect(0, 0, 800, 500), Rect(0, 40, 800, 440), 60, {}, {}};
+  struct Case {
+    const char* name;
+    std::vector<ScreenInfo> screens;
+    Rect source;
+    Point origin;  // of the 460 × 590 settings window
+  };
+  const Case cases[] = {
+      {"top edges aligned, centred", {main, side}, Rect(600, 200, 360, 500), {550, 110}},
+      {"clamped to the top and right margins", {main, side}, Rect(1100, 500, 360, 375), {968, 273}},
+      {"on the second screen", {main, side}, Rect(2000, 600, 360, 400), {1950, 410}},
+      {"centre on no screen uses the main one",
+       {main, side},
+       Rect(5000, 5000, 100, 100),
+       {968, 273}},
+      {"taller than the visible frame", {small}, Rect(100, 100, 200, 300), {12, 52}},
+      {"no screens leaves it centred", {}, Rect(100, 100, 200, 300), {490, 142.5}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    controller.reset();
+    windows = FakeAppWindowSystem();
+    screens.list = c.screens;
+    controller =
+        AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
+    controller->showSettings(c.source);
+    EXPECT_EQ(settingsWindow().currentFrame, Rect(c.origin.x, c.origin.y, 460, 590));
+    EXPECT_EQ(output.lines.back(),
+              "BRINDLECAP_WINDOW Настройки Brindlecap " + describe(settingsWindow().currentFrame));
+  }
+}
+
+TEST_F(AppWindowsTest, ShowingOrdersWindowStateBeforeMakingItKey) {
+  controller->showSettings(Rect(600, 200, 360, 500));
+  EXPECT_EQ(settingsWindow().calls,
+            (std::vector<std::string>{"alpha 1", "acceptMouse", "origin {550, 110}", "makeKey"}));
+  EXPECT_EQ(windows.activations, 1);
+}
+
+TEST_F(AppWindowsTest, AGoneControllerIgnoresLateCallbacks) {
+  controller->showSettings(std::nullopt);
+  controller->dismissAuxiliaryWindows(record("never"));
+  controller.reset();
+
+  finishHide(settingsWindow());
+  settingsWindow().resignKey();
+  windows.resignActive();
+  windows.onShowOnboarding();
+  EXPECT_TRUE(settingsWindow().visible);
+  EXPECT_EQ(settingsWindow().animationCount, 1);
+  EXPECT_EQ(windows.onboardingWindowsMade, 0);
+  EXPECT_TRUE(ran.empty());
+}
+
+}  // namespace
+}  // namespace brindlecap
