@@ -7,11 +7,15 @@
 #include <string>
 
 #include "app/AppDelegate.h"
+#include "platform/linux/CanberraSound.h"
+#include "platform/linux/FreedesktopNotificationCenter.h"
 #include "platform/linux/IcuDateFormatter.h"
 #include "platform/linux/PacedDisplayLink.h"
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/ProcessEnvironment.h"
 #include "platform/linux/QSettingsDefaultsStore.h"
+#include "platform/linux/QtAppWindows.h"
+#include "platform/linux/QtCompletionBannerPanel.h"
 #include "platform/linux/QtDragInput.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtScreens.h"
@@ -19,6 +23,8 @@
 #include "platform/linux/SignalHandling.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemClock.h"
+#include "platform/linux/TrayIconHost.h"
+#include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XdgLoginItems.h"
 
 namespace {
@@ -102,14 +108,20 @@ int main(int argc, char** argv) {
   QtCursor cursor;
   NoHaptics haptics;
   PacedDisplayLinkFactory displayLinks;
+  FreedesktopNotificationCenter notifications(clock, environment);
+  QtCompletionBannerPanel bannerPanel(TrayIconHost::hasCompositor());
+  CanberraSound completionSound;
+  XcbHotKeys hotKeys;
+  const auto terminate = [] { QCoreApplication::exit(0); };
+  QtAppWindowSystem appWindows(notifications, terminate);
 
   AppDelegate delegate(AppPlatform{clock, clock, mainQueue, files, defaults, loginItems,
                                    dateFormatter, environment, diagnosticOutput, screens, windows,
-                                   dragEvents, cursor, haptics, displayLinks,
-                                   [] { QCoreApplication::exit(0); }});
+                                   dragEvents, cursor, haptics, displayLinks, notifications,
+                                   bannerPanel, completionSound, hotKeys, appWindows, terminate});
   // Logout and shutdown end the loop normally so the final save below runs. exit() rather than
   // quit(): quit() first asks every window to close and gives up if one stays open.
-  installTerminationHandlers([] { QCoreApplication::exit(0); });
+  installTerminationHandlers(terminate);
   QTimer::singleShot(0, &application, [&delegate] { delegate.applicationDidFinishLaunching(); });
   QObject::connect(&instance, &SingleInstance::activationRequested, &application,
                    [&delegate] { delegate.openListForSecondLaunch(); });

@@ -4,8 +4,12 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "app/AppSettingsStore.h"
+#include "app/AppWindowsController.h"
 #include "menubar/StatusBarController.h"
+#include "platform/AppWindows.h"
 #include "platform/Clock.h"
 #include "platform/DateFormatter.h"
 #include "platform/DefaultsStore.h"
@@ -13,7 +17,13 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/LoginItems.h"
+#include "platform/CompletionBannerPanel.h"
+#include "platform/HotKeys.h"
 #include "platform/MainQueue.h"
+#include "platform/NotificationCenter.h"
+#include "reminders/CompletionBannerController.h"
+#include "reminders/GlobalShortcutManager.h"
+#include "reminders/NotificationManager.h"
 #include "timers/TimerStore.h"
 
 namespace brindlecap {
@@ -36,6 +46,12 @@ struct AppPlatform {
   Cursor& cursor;
   Haptics& haptics;
   DisplayLinkFactory& displayLinks;
+  // The reminders and the windows.
+  NotificationCenter& notifications;
+  CompletionBannerPanel& bannerPanel;
+  CompletionSound& completionSound;
+  HotKeySystem& hotKeys;
+  AppWindowSystem& appWindows;
   // Ends the event loop (the final save then runs).
   std::function<void()> terminate;
 };
@@ -48,8 +64,11 @@ class AppDelegate {
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
 
-  // Reads the diagnostic mode (with "1" it prints the launch marker) and puts the icon in the
-  // top bar.
+  static constexpr const char* kShortcutTakenMessage =
+      "Это сочетание уже занято macOS или другим приложением. Выберите другое.";
+
+  // Reads the diagnostic mode (with "1" it prints the launch marker), connects the reminders,
+  // puts the icon in the top bar, then follows the preferences and runs the diagnostic modes.
   void applicationDidFinishLaunching();
   // Another launch of the application asked this one to show itself: open the timer list.
   void openListForSecondLaunch();
@@ -61,16 +80,39 @@ class AppDelegate {
   const std::shared_ptr<StatusBarController>& statusBarController() const {
     return statusBarController_;
   }
+  const std::shared_ptr<AppWindowsController>& windowsController() const {
+    return windowsController_;
+  }
+  const std::shared_ptr<NotificationManager>& notificationManager() const {
+    return notificationManager_;
+  }
+  const std::shared_ptr<CompletionBannerController>& completionBannerController() const {
+    return completionBannerController_;
+  }
   // The diagnostic mode read at launch; nothing before launch or without the variable.
   const std::optional<std::string>& diagnosticMode() const { return diagnosticMode_; }
 
  private:
+  // Connects the store, the two reminders and the windows (before the icon exists).
+  void wireReminders();
+  // Follows the preferences that need work elsewhere, runs the diagnostic modes and the first-run
+  // onboarding (after the icon exists).
+  void wirePreferencesAndLaunchModes();
+  void registerShortcut(const GlobalShortcut& shortcut);
+  void later(double delaySeconds, std::function<void()> work);
+
   AppPlatform platform_;
   std::shared_ptr<TimerStore> store_;
   std::shared_ptr<AppSettingsStore> settings_;
   std::unique_ptr<Diagnostics> diagnostics_;
   std::shared_ptr<StatusBarController> statusBarController_;
+  std::shared_ptr<AppWindowsController> windowsController_;
+  std::shared_ptr<CompletionBannerController> completionBannerController_;
+  std::shared_ptr<NotificationManager> notificationManager_;
+  std::unique_ptr<GlobalShortcutManager> globalShortcutManager_;
   std::optional<std::string> diagnosticMode_;
+  std::vector<Subscription> cancellables_;
+  std::vector<WorkHandle> scheduledWork_;
 };
 
 }  // namespace brindlecap

@@ -16,6 +16,8 @@ import sys
 import tempfile
 import time
 
+from desktop import seed_settings
+
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 HOST = sys.argv[3] if len(sys.argv) > 3 else "panel"
 COMPOSITOR = sys.argv[4] if len(sys.argv) > 4 else "plain"
@@ -119,6 +121,7 @@ def main():
     env.update(DISPLAY=display, HOME=home, XDG_RUNTIME_DIR=runtime, LANG="ru_RU.UTF-8",
                LC_ALL="ru_RU.UTF-8", TZ="UTC")
     timers_path = os.path.join(home, ".local", "share", "Brindlecap", "timers.json")
+    seed_settings(home, hasCompletedOnboarding="true")  # no welcome window over the gesture
     try:
         spawn(["Xvfb", display, "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"], env)
         for _ in range(50):

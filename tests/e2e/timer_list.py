@@ -17,6 +17,8 @@ import tempfile
 import time
 import uuid
 
+from desktop import seed_settings
+
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 REFERENCE = 978307200.0
 failures = []
@@ -108,6 +110,7 @@ class Session:
         self.env.update(extra_env or {})
         self.timers = os.path.join(self.home, ".local", "share", "Brindlecap", "timers.json")
         os.makedirs(os.path.dirname(self.timers))
+        seed_settings(self.home, hasCompletedOnboarding="true")  # no welcome window over the list
         with open(self.timers, "w", encoding="utf-8") as f:
             json.dump(seed, f, ensure_ascii=False)
         self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1440x900x24",

@@ -1,0 +1,237 @@
+"""A throwaway desktop for end-to-end scripts: Xvfb, a private session bus, a notification server
+(dunst) and the application with its own home folder. Python standard library only."""
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+REFERENCE = 978307200.0  # the timers file counts seconds from 2001-01-01 UTC
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message, flush=True)
+    return condition
+
+
+def wait_for(predicate, timeout=10.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.1)
+    return None
+
+
+def free_display():
+    for n in range(190, 260):
+        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
+            return f":{n}"
+    raise SystemExit("no free X display number")
+
+
+class Desktop:
+    """Xvfb 1440 x 900, optionally a session bus and dunst. `home` is shared by the apps started."""
+
+    def __init__(self, bus=True, notifications=True):
+        self.root = tempfile.mkdtemp(prefix="brindlecap-e2e-")
+        self.home = os.path.join(self.root, "home")
+        self.runtime = os.path.join(self.root, "runtime")
+        os.makedirs(self.home)
+        os.makedirs(self.runtime, mode=0o700)
+        self.display = free_display()
+        self.processes = []
+        self.env = {k: v for k, v in os.environ.items()
+                    if not k.startswith(("XDG_", "QT_", "WAYLAND", "DBUS_", "BRINDLECAP_"))}
+        self.env.update(DISPLAY=self.display, HOME=self.home, XDG_RUNTIME_DIR=self.runtime,
+                        LANG="ru_RU.UTF-8", LC_ALL="ru_RU.UTF-8", TZ="UTC",
+                        DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
+        self._spawn(["Xvfb", self.display, "-screen", "0", "1440x900x24", "-nolisten", "tcp"])
+        wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display[1:]}"))
+        if bus:
+            daemon = self._spawn(["dbus-daemon", "--nofork", "--print-address=1",
+                                  "--config-file=" + self._bus_config()], stdout=subprocess.PIPE)
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = daemon.stdout.readline().decode().strip()
+        if bus and notifications:
+            self._start_dunst()
+
+    def _bus_config(self):
+        # Not the stock session configuration: that one would start the installed notification
+        # server on demand, and "no server" must really mean none.
+        path = os.path.join(self.root, "bus.conf")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(f"""<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path={os.path.join(self.root, "bus")}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+    <allow receive_sender="*"/>
+  </policy>
+</busconfig>
+""")
+        return path
+
+    def _spawn(self, args, stdout=subprocess.DEVNULL, env=None):
+        process = subprocess.Popen(args, env=env or self.env, stdout=stdout,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def _start_dunst(self):
+        # dunst hands a notification's actions to its "dmenu"; ours picks the quick snooze.
+        self.dmenu = os.path.join(self.root, "pick-quick-snooze")
+        with open(self.dmenu, "w", encoding="utf-8") as f:
+            f.write("#!/bin/sh\ngrep BRINDLECAP_QUICK_SNOOZE | head -n 1\n")
+        os.chmod(self.dmenu, 0o755)
+        config = os.path.join(self.root, "dunstrc")
+        with open(config, "w", encoding="utf-8") as f:
+            f.write(f"[global]\n    dmenu = {self.dmenu}\n")
+        self._spawn(["dunst", "-config", config])
+        wait_for(lambda: self.dunstctl("count", "--displayed") is not None, timeout=10)
+
+    def dunstctl(self, *args):
+        result = subprocess.run(["dunstctl", *args], env=self.env, capture_output=True,
+                                text=True)
+        return result.stdout.strip() if result.returncode == 0 else None
+
+    def displayed_notifications(self):
+        count = self.dunstctl("count", "displayed")
+        return int(count) if count and count.isdigit() else 0
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True)
+
+    def screenshot(self, folder, name):
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, name + ".png")
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
+        return path
+
+    def windows(self):
+        """(id, name, width, height, x, y) of every brindlecap window that is mapped."""
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env={**self.env, "LC_ALL": "C.UTF-8"},
+                              capture_output=True, text=True).stdout
+        found = []
+        for line in tree.splitlines():
+            m = re.search(r'(0x[0-9a-f]+) "([^"]*)": \("brindlecap".*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+'
+                          r'\+(-?\d+)\+(-?\d+)', line)
+            if m and self.is_viewable(m.group(1)):
+                found.append((m.group(1), m.group(2), *map(int, m.groups()[2:])))
+        return found
+
+    def is_viewable(self, window_id):
+        info = subprocess.run(["xwininfo", "-id", window_id], env=self.env, capture_output=True,
+                              text=True).stdout
+        return "IsViewable" in info
+
+    def window(self, name=None, size=None, timeout=10.0):
+        """Waits for a mapped window with this name and/or size; returns (x, y, w, h)."""
+        def find():
+            for _, title, w, h, x, y in self.windows():
+                if (name is None or title == name) and (size is None or (w, h) == size):
+                    return x, y, w, h
+            return None
+        return wait_for(find, timeout)
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+            if process.stdout:
+                process.stdout.close()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+class App:
+    """The application on a desktop, with everything it has printed so far."""
+
+    def __init__(self, binary, desktop, diagnostics=None, home=None, runtime=None, bus=True):
+        env = dict(desktop.env)
+        if not bus:
+            env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent"
+        if diagnostics is not None:
+            env["BRINDLECAP_DIAGNOSTICS"] = diagnostics
+        if home:
+            env["HOME"] = home
+        if runtime:
+            env["XDG_RUNTIME_DIR"] = runtime
+        self.env = env
+        self.home = env["HOME"]
+        self.process = subprocess.Popen([binary], env=env, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+        self.output = ""
+
+    @property
+    def lines(self):
+        return self.output.splitlines()
+
+    def _read(self, timeout):
+        ready, _, _ = select.select([self.process.stdout], [], [], timeout)
+        if ready:
+            chunk = os.read(self.process.stdout.fileno(), 65536)
+            if chunk:
+                self.output += chunk.decode(errors="replace")
+                return True
+        return False
+
+    def line(self, prefix, occurrence=1, timeout=20.0):
+        """The `occurrence`-th line starting with `prefix`, waiting for it; None on timeout."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = [l for l in self.lines if l.startswith(prefix)]
+            if len(found) >= occurrence:
+                return found[occurrence - 1]
+            if time.monotonic() >= deadline or self.process.poll() is not None:
+                while self._read(0):
+                    pass
+                found = [l for l in self.lines if l.startswith(prefix)]
+                return found[occurrence - 1] if len(found) >= occurrence else None
+            self._read(0.2)
+
+    def settle(self, seconds):
+        """Keeps reading output for `seconds`."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            self._read(max(0.0, min(0.2, deadline - time.monotonic())))
+
+    def timers_file(self):
+        return os.path.join(self.home, ".local", "share", "Brindlecap", "timers.json")
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+        try:
+            code = self.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            code = self.process.wait()
+        self.process.stdout.close()
+        return code
+
+
+def seed_settings(home, **values):
+    """Writes preferences before the first launch, e.g. hasCompletedOnboarding="true"."""
+    folder = os.path.join(home, ".config", "Brindlecap")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "settings.ini"), "w", encoding="utf-8") as f:
+        f.write("[General]\n")
+        for key, value in values.items():
+            f.write(f"settings.{key}={value}\n")
