@@ -15,9 +15,8 @@
 
 #include "app/AppSettingsStore.h"
 #include "panels/PanelStyle.h"
-#include "panels/TimerRowView.h"
+#include "panels/PanelWidgets.h"
 #include "platform/linux/QtColor.h"
-#include "platform/linux/SymbolGlyphs.h"
 
 namespace brindlecap {
 
@@ -88,51 +87,6 @@ class ApplicationIconView : public QWidget {
   }
 };
 
-// The page's glyph, square, in the accent.
-class SymbolView : public QWidget {
- public:
-  explicit SymbolView(QWidget* parent) : QWidget(parent) { setFixedSize(kSymbolSide, kSymbolSide); }
-
-  void setSymbol(const QString& symbol) {
-    if (symbol == symbol_) return;
-    symbol_ = symbol;
-    update();
-  }
-
-  void setTint(const QColor& tint) {
-    if (tint == tint_) return;
-    tint_ = tint;
-    update();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    paintSymbol(painter, symbol_, QRectF(rect()), tint_);
-  }
-
- private:
-  QString symbol_;
-  QColor tint_;
-};
-
-// A full-width hairline in the separator colour.
-class Divider : public QWidget {
- public:
-  explicit Divider(QWidget* parent) : QWidget(parent) {
-    setFixedHeight(1);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    QColor line = palette().color(QPalette::WindowText);
-    line.setAlphaF(0.12f);
-    painter.fillRect(rect(), line);
-  }
-};
-
 // The same shape as the prominent button, outlined, so the two sit as a pair; the accent marks
 // keyboard focus.
 QString borderedButtonStyle(const QColor& accent) {
@@ -142,12 +96,6 @@ QString borderedButtonStyle(const QColor& accent) {
              "QPushButton:focus { border-color: %1; }"
              "QPushButton:pressed { background-color: palette(midlight); }")
       .arg(cssColor(accent));
-}
-
-void setTextColor(QWidget& widget, const QColor& color) {
-  QPalette palette = widget.palette();
-  palette.setColor(QPalette::WindowText, color);
-  widget.setPalette(palette);
 }
 
 QLabel* makeLabel(const char* objectName, QWidget* parent) {
@@ -166,7 +114,7 @@ OnboardingView::OnboardingView(std::shared_ptr<AppSettingsStore> settings,
       onFinish_(std::move(onFinish)),
       nameLabel_(makeLabel("nameLabel", this)),
       counterLabel_(makeLabel("counterLabel", this)),
-      symbolView_(new SymbolView(this)),
+      symbolView_(new SymbolView({}, kSymbolSide, this)),
       titleLabel_(makeLabel("titleLabel", this)),
       bodyLabel_(makeLabel("bodyLabel", this)),
       backButton_(new QPushButton(QStringLiteral("Назад"), this)),
@@ -303,7 +251,7 @@ void OnboardingView::refresh() {
   const Page page = currentPage();
   counterLabel_->setText(QString::number(step_ + 1) + QStringLiteral(" из ") +
                          QString::number(kPageCount));
-  static_cast<SymbolView*>(symbolView_)->setSymbol(page.symbol);
+  symbolView_->setSymbol(page.symbol);
   titleLabel_->setText(page.title);
   bodyLabel_->setText(page.body);
   backButton_->setVisible(step_ >= 1);
@@ -311,15 +259,14 @@ void OnboardingView::refresh() {
 }
 
 void OnboardingView::applyAccent() {
-  const bool dark = palette().color(QPalette::Window).lightness() < 128;
-  const Color accent = color(settings_->threadColor.value(), dark);
-  static_cast<SymbolView*>(symbolView_)->setTint(toQColor(accent));
+  const Color accent = color(settings_->threadColor.value(), isDark(*this));
+  symbolView_->setTint(toQColor(accent));
   primaryButton_->setStyleSheet(prominentButtonStyle(accent));
   backButton_->setStyleSheet(borderedButtonStyle(toQColor(accent)));
 }
 
 void OnboardingView::applyTextStyles() {
-  const QColor secondary = palette().color(QPalette::Normal, QPalette::PlaceholderText);
+  const QColor secondary = secondaryColor(*this);
   nameLabel_->setFont(panelFont(15, QFont::DemiBold));
   counterLabel_->setFont(panelFont(11, QFont::Normal));
   setTextColor(*counterLabel_, secondary);

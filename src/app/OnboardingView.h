@@ -15,6 +15,7 @@ class QPushButton;
 namespace brindlecap {
 
 class AppSettingsStore;
+class SymbolView;
 
 // The onboarding window's content, exactly kWidth × kHeight pixels: three pages (the drag gesture,
 // keeping the icon visible, reaching the timers without it) with back and next buttons. The
@@ -59,7 +60,7 @@ class OnboardingView : public QWidget {
 
   QLabel* nameLabel_;
   QLabel* counterLabel_;
-  QWidget* symbolView_;
+  SymbolView* symbolView_;
   QLabel* titleLabel_;
   QLabel* bodyLabel_;
   QPushButton* backButton_;

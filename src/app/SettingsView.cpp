@@ -4,8 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include <QApplication>
-#include <QEasingCurve>
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
@@ -17,11 +15,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <QVariantAnimation>
 
 #include "app/AppSettingsStore.h"
+#include "panels/PanelStyle.h"
+#include "panels/PanelWidgets.h"
 #include "platform/NotificationCenter.h"
 #include "platform/linux/QtColor.h"
 #include "reminders/GlobalShortcut.h"
@@ -35,7 +33,6 @@ namespace brindlecap {
 
 namespace {
 
-constexpr int kHoverMilliseconds = 120;
 constexpr int kSegmentedHeight = 22;
 constexpr int kSwitchWidth = 32;
 constexpr int kSwitchHeight = 18;
@@ -43,52 +40,12 @@ constexpr int kSwatchSide = 27;
 constexpr qreal kSwatchDisc = 19;
 constexpr qreal kDisabledOpacity = 0.45;
 
-// The window has a fixed size in logical pixels, so its text is sized in them too rather than
-// following the user's font size, which could push the footer out of the window.
-QFont sizedFont(qreal pixels, QFont::Weight weight = QFont::Normal) {
-  QFont font = QApplication::font();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-  font.setPointSizeF(pixels * 72.0 / dpi);
-  font.setWeight(weight);
-  return font;
-}
-
-QColor withAlpha(QColor color, qreal alpha) {
-  color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
-  return color;
-}
-
-QColor mix(const QColor& from, const QColor& to, qreal t) {
-  auto lerp = [t](float a, float b) { return static_cast<float>(a + (b - a) * t); };
-  return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
-                          lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
-
-bool isDark(const QWidget& widget) {
-  return widget.palette().color(QPalette::Window).lightness() < 128;
-}
-
-QColor primaryColor(const QWidget& widget) {
-  return widget.palette().color(QPalette::Normal, QPalette::WindowText);
-}
-
-QColor secondaryColor(const QWidget& widget) {
-  return widget.palette().color(QPalette::Normal, QPalette::PlaceholderText);
-}
-
 // The named system green and orange are the same values as the matching colour presets.
 QColor systemGreen(const QWidget& widget) {
   return toQColor(color(ThreadColorPreset::green, isDark(widget)));
 }
 QColor systemOrange(const QWidget& widget) {
   return toQColor(color(ThreadColorPreset::orange, isDark(widget)));
-}
-
-void setTextColor(QWidget& widget, const QColor& color) {
-  QPalette palette = widget.palette();
-  palette.setColor(QPalette::WindowText, color);
-  widget.setPalette(palette);
 }
 
 QString fromUtf8(std::string_view text) {
@@ -141,21 +98,6 @@ void paintFocusRing(QPainter& painter, const QRectF& box, qreal radius, const QC
   painter.setBrush(Qt::NoBrush);
   painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), radius, radius);
 }
-
-// A hairline across the full width of its layout slot.
-class Divider : public QWidget {
- public:
-  explicit Divider(QWidget* parent) : QWidget(parent) {
-    setFixedHeight(1);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(rect(), withAlpha(primaryColor(*this), 0.12));
-  }
-};
 
 // The permission's traffic light.
 class StatusDot : public QWidget {
@@ -225,7 +167,7 @@ class ThreadColorSwatch : public QAbstractButton {
 QLabel* makeErrorLine(const char* name, QWidget* parent) {
   auto* line = new QLabel(parent);
   line->setObjectName(QString::fromLatin1(name));
-  line->setFont(sizedFont(11));
+  line->setFont(pixelSizedFont(11));
   line->setWordWrap(true);
   line->setTextInteractionFlags(Qt::TextSelectableByMouse);
   line->hide();
@@ -258,9 +200,8 @@ void SettingsSwitch::paintEvent(QPaintEvent*) {
   if (!isEnabled()) painter.setOpacity(0.5);
   const QRectF track(rect());
   const qreal radius = track.height() / 2;
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(isChecked() ? accent_ : withAlpha(primaryColor(*this), isDown() ? 0.22 : 0.15));
-  painter.drawRoundedRect(track, radius, radius);
+  fillRoundedRect(painter, track, radius,
+                  isChecked() ? accent_ : withAlpha(primaryColor(*this), isDown() ? 0.22 : 0.15));
 
   constexpr qreal kKnobInset = 2;
   const qreal knob = track.height() - 2 * kKnobInset;
@@ -277,7 +218,7 @@ SettingsSegmentedControl::SettingsSegmentedControl(QStringList titles, int width
     : QWidget(parent), titles_(std::move(titles)) {
   setFixedSize(width, kSegmentedHeight);
   setFocusPolicy(Qt::TabFocus);
-  setFont(sizedFont(11.5));
+  setFont(pixelSizedFont(11.5));
 }
 
 void SettingsSegmentedControl::setSelectedIndex(int index) {
@@ -373,13 +314,10 @@ void SettingsSegmentedControl::paintEvent(QPaintEvent*) {
   for (int i = 0; i < count; ++i) {
     const QRectF segment = segmentRect(i);
     const QRectF plate = segment.adjusted(2, 2, -2, -2);
-    painter.setPen(Qt::NoPen);
     if (i == selected_) {
-      painter.setBrush(i == pressed_ ? accent_.darker(115) : accent_);
-      painter.drawRoundedRect(plate, kRadius - 2, kRadius - 2);
+      fillRoundedRect(painter, plate, kRadius - 2, i == pressed_ ? accent_.darker(115) : accent_);
     } else if (i == pressed_) {
-      painter.setBrush(withAlpha(primary, 0.1));
-      painter.drawRoundedRect(plate, kRadius - 2, kRadius - 2);
+      fillRoundedRect(painter, plate, kRadius - 2, withAlpha(primary, 0.1));
     }
     painter.setPen(i == selected_ ? QColor(Qt::white) : primary);
     const QString text = metrics.elidedText(titles_[i], Qt::ElideRight, available);
@@ -392,23 +330,21 @@ void SettingsSegmentedControl::paintEvent(QPaintEvent*) {
 
 SecondaryActionButton::SecondaryActionButton(const QString& title, std::function<void()> action,
                                              QWidget* parent)
-    : QAbstractButton(parent), action_(std::move(action)), animation_(new QVariantAnimation(this)) {
+    : QAbstractButton(parent), action_(std::move(action)), hover_(new HoverFade(this)) {
   setText(title);
   setAccessibleName(title);
   setFocusPolicy(Qt::TabFocus);
-  setFont(sizedFont(11.5, QFont::Medium));
+  setFont(pixelSizedFont(11.5, QFont::Medium));
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-  animation_->setDuration(kHoverMilliseconds);
-  animation_->setEasingCurve(QEasingCurve::OutCubic);
-  connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-    progress_ = value.toReal();
-    update();
-  });
   // A copy: the action may close (and destroy) the window this button is in.
   connect(this, &QAbstractButton::clicked, this, [this] {
     auto action = action_;
     if (action) action();
   });
+}
+
+bool SecondaryActionButton::isHovering() const {
+  return hover_->isHovering();
 }
 
 QSize SecondaryActionButton::sizeHint() const {
@@ -418,26 +354,12 @@ QSize SecondaryActionButton::sizeHint() const {
 
 void SecondaryActionButton::enterEvent(QEnterEvent* event) {
   QAbstractButton::enterEvent(event);
-  setHovering(true);
+  hover_->setHovering(true);
 }
 
 void SecondaryActionButton::leaveEvent(QEvent* event) {
   QAbstractButton::leaveEvent(event);
-  setHovering(false);
-}
-
-void SecondaryActionButton::setHovering(bool hovering) {
-  hovering_ = hovering;
-  const qreal target = hovering ? 1.0 : 0.0;
-  animation_->stop();
-  if (!isVisible()) {
-    progress_ = target;
-    update();
-    return;
-  }
-  animation_->setStartValue(progress_);
-  animation_->setEndValue(target);
-  animation_->start();
+  hover_->setHovering(false);
 }
 
 void SecondaryActionButton::paintEvent(QPaintEvent*) {
@@ -447,11 +369,12 @@ void SecondaryActionButton::paintEvent(QPaintEvent*) {
   const QColor secondary = secondaryColor(*this);
   const QRectF shape = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   constexpr qreal kRadius = 7;
-  const qreal fill = isDown() ? 0.14 : 0.035 + (0.09 - 0.035) * progress_;
-  painter.setPen(QPen(withAlpha(secondary, 0.28 + (0.55 - 0.28) * progress_), 1));
+  const qreal progress = hover_->progress();
+  const qreal fill = isDown() ? 0.14 : 0.035 + (0.09 - 0.035) * progress;
+  painter.setPen(QPen(withAlpha(secondary, 0.28 + (0.55 - 0.28) * progress), 1));
   painter.setBrush(withAlpha(primary, fill));
   painter.drawRoundedRect(shape, kRadius, kRadius);
-  painter.setPen(mix(secondary, primary, isDown() ? 1.0 : progress_));
+  painter.setPen(mix(secondary, primary, isDown() ? 1.0 : progress));
   painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
   if (hasFocus())
     paintFocusRing(painter, QRectF(rect()), kRadius, palette().color(QPalette::Highlight));
@@ -461,7 +384,7 @@ void SecondaryActionButton::paintEvent(QPaintEvent*) {
 
 SettingsSection::SettingsSection(const QString& title, QWidget* parent)
     : QWidget(parent), title_(new QLabel(title, this)), stack_(new QVBoxLayout(this)) {
-  title_->setFont(sizedFont(14, QFont::DemiBold));
+  title_->setFont(pixelSizedFont(14, QFont::DemiBold));
   stack_->setContentsMargins(0, 0, 0, 0);
   stack_->setSpacing(6);
   stack_->addWidget(title_);
@@ -497,7 +420,7 @@ SettingsToggleRow::SettingsToggleRow(const QString& title, SettingsSwitch* toggl
 
 KeyCapsView::KeyCapsView(QWidget* parent) : QWidget(parent) {
   setFixedSize(92, 26);
-  setFont(sizedFont(12.5, QFont::DemiBold));
+  setFont(pixelSizedFont(12.5, QFont::DemiBold));
 }
 
 void KeyCapsView::setTokens(const std::vector<std::string>& tokens) {
@@ -542,9 +465,7 @@ void KeyCapsView::paintEvent(QPaintEvent*) {
   const qreal y = (height() - kCapHeight) / 2;
   for (std::size_t i = 0; i < tokens_.size(); ++i) {
     const QRectF cap(x, y, widths[i], kCapHeight);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(cap, kRadius, kRadius);
+    fillRoundedRect(painter, cap, kRadius, fill);
     painter.setPen(text);
     painter.drawText(cap, Qt::AlignCenter, tokens_[i]);
     x += widths[i] + kGap;
@@ -565,7 +486,8 @@ SettingsView::SettingsView(std::shared_ptr<AppSettingsStore> settings,
   setFixedSize(kWidth, kHeight);
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Window);
-  setFont(sizedFont(12.5));
+  // Text in pixel sizes: a larger user font must not push the footer out of the fixed window.
+  setFont(pixelSizedFont(12.5));
   setFocusPolicy(Qt::ClickFocus);
 
   auto* sections = new QVBoxLayout;
@@ -638,7 +560,7 @@ QWidget* SettingsView::buildNotificationsSection() {
   statusDot_->setObjectName(QStringLiteral("notificationStatusDot"));
   statusLabel_ = new QLabel(status);
   statusLabel_->setObjectName(QStringLiteral("notificationStatusLabel"));
-  statusLabel_->setFont(sizedFont(12));
+  statusLabel_->setFont(pixelSizedFont(12));
   secondaryLabels_.push_back(statusLabel_);
   auto* openSettings = new SecondaryActionButton(
       QStringLiteral("Настройки macOS…"),
@@ -738,7 +660,7 @@ QWidget* SettingsView::buildFooter() {
   footer->setFixedHeight(42);
   versionLabel_ = new QLabel(versionText(), footer);
   versionLabel_->setObjectName(QStringLiteral("versionLabel"));
-  versionLabel_->setFont(sizedFont(12));
+  versionLabel_->setFont(pixelSizedFont(12));
   versionLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   secondaryLabels_.push_back(versionLabel_);
   auto* quit = new SecondaryActionButton(

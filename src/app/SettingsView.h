@@ -16,12 +16,12 @@
 class QGraphicsOpacityEffect;
 class QLabel;
 class QPushButton;
-class QVariantAnimation;
 class QVBoxLayout;
 
 namespace brindlecap {
 
 class AppSettingsStore;
+class HoverFade;
 class NotificationCenter;
 
 // A switch-style toggle without a label (32 × 18). Its track takes the accent while on. Toggling
@@ -79,7 +79,7 @@ class SecondaryActionButton : public QAbstractButton {
   SecondaryActionButton(const QString& title, std::function<void()> action,
                         QWidget* parent = nullptr);
 
-  bool isHovering() const { return hovering_; }
+  bool isHovering() const;
   QSize sizeHint() const override;
 
  protected:
@@ -88,12 +88,8 @@ class SecondaryActionButton : public QAbstractButton {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void setHovering(bool hovering);
-
   std::function<void()> action_;
-  QVariantAnimation* animation_;
-  bool hovering_ = false;
-  qreal progress_ = 0;  // 0 resting, 1 hovered
+  HoverFade* hover_;
 };
 
 // A titled group: the title in 14 semibold, then its rows, all 6 apart.

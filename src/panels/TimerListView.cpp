@@ -1,12 +1,9 @@
 #include "panels/TimerListView.h"
 
-#include "platform/linux/QtColor.h"
-
 #include <algorithm>
 #include <utility>
 
 #include <QAbstractButton>
-#include <QEasingCurve>
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,58 +12,18 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QVariantAnimation>
 
 #include "app/AppSettingsStore.h"
+#include "panels/PanelStyle.h"
+#include "panels/PanelWidgets.h"
 #include "panels/TimerRowView.h"
+#include "platform/linux/QtColor.h"
 #include "platform/linux/SymbolGlyphs.h"
 #include "timers/TimerStore.h"
 
 namespace brindlecap {
 
 namespace {
-
-constexpr int kHoverMilliseconds = 120;
-
-QColor withAlpha(QColor color, qreal alpha) {
-  color.setAlphaF(static_cast<float>(color.alphaF() * alpha));
-  return color;
-}
-
-QColor mix(const QColor& from, const QColor& to, qreal t) {
-  auto lerp = [t](float a, float b) { return static_cast<float>(a + (b - a) * t); };
-  return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
-                          lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
-
-QColor secondaryColor(const QWidget& widget) {
-  return widget.palette().color(QPalette::Normal, QPalette::PlaceholderText);
-}
-
-void setTextColor(QWidget& widget, const QColor& color) {
-  QPalette palette = widget.palette();
-  palette.setColor(QPalette::WindowText, color);
-  widget.setPalette(palette);
-}
-
-// A hairline across the width, `inset` in from both ends.
-class DividerLine : public QWidget {
- public:
-  DividerLine(int inset, QWidget* parent) : QWidget(parent), inset_(inset) {
-    setFixedHeight(1);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(QRect(inset_, 0, width() - 2 * inset_, 1),
-                     withAlpha(palette().color(QPalette::WindowText), 0.12));
-  }
-
- private:
-  int inset_;
-};
 
 // One slider line of the settings glyph (13.5 × 4): a thin track and a hollow knob off centre.
 struct SettingsSliderGlyphRow {
@@ -75,9 +32,8 @@ struct SettingsSliderGlyphRow {
   QColor color;
 
   void paint(QPainter& painter, QPointF center, const QColor& background) const {
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(withAlpha(color, 0.86));
-    painter.drawRoundedRect(QRectF(center.x() - 6.4, center.y() - 0.575, 12.8, 1.15), 0.575, 0.575);
+    fillRoundedRect(painter, QRectF(center.x() - 6.4, center.y() - 0.575, 12.8, 1.15), 0.575,
+                    withAlpha(color, 0.86));
     painter.setPen(QPen(color, 0.95));
     painter.setBrush(background);
     painter.drawEllipse(QPointF(center.x() + knobOffset, center.y()), 1.95, 1.95);
@@ -88,38 +44,29 @@ struct SettingsSliderGlyphRow {
 class BrindlecapSettingsIcon : public QAbstractButton {
  public:
   explicit BrindlecapSettingsIcon(QWidget* parent)
-      : QAbstractButton(parent), animation_(new QVariantAnimation(this)) {
+      : QAbstractButton(parent), hover_(new HoverFade(this)) {
     setFixedSize(27, 27);
     setFocusPolicy(Qt::NoFocus);
-    animation_->setDuration(kHoverMilliseconds);
-    animation_->setEasingCurve(QEasingCurve::OutCubic);
-    QObject::connect(animation_, &QVariantAnimation::valueChanged, this,
-                     [this](const QVariant& value) {
-                       progress_ = value.toReal();
-                       update();
-                     });
   }
 
  protected:
   void enterEvent(QEnterEvent* event) override {
     QAbstractButton::enterEvent(event);
-    setHovering(true);
+    hover_->setHovering(true);
   }
   void leaveEvent(QEvent* event) override {
     QAbstractButton::leaveEvent(event);
-    setHovering(false);
+    hover_->setHovering(false);
   }
 
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor primary = palette().color(QPalette::Normal, QPalette::WindowText);
-    if (progress_ > 0) {
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(withAlpha(primary, 0.075 * progress_));
-      painter.drawRoundedRect(QRectF(rect()), 7, 7);
-    }
-    const QColor tint = mix(secondaryColor(*this), primary, progress_);
+    const QColor primary = primaryColor(*this);
+    const qreal progress = hover_->progress();
+    if (progress > 0)
+      fillRoundedRect(painter, QRectF(rect()), 7, withAlpha(primary, 0.075 * progress));
+    const QColor tint = mix(secondaryColor(*this), primary, progress);
     const QColor background = palette().color(QPalette::Normal, QPalette::Window);
     const QPointF center = QRectF(rect()).center();
     constexpr qreal kGap = 2;
@@ -132,21 +79,7 @@ class BrindlecapSettingsIcon : public QAbstractButton {
   }
 
  private:
-  void setHovering(bool hovering) {
-    const qreal target = hovering ? 1.0 : 0.0;
-    animation_->stop();
-    if (!isVisible()) {
-      progress_ = target;
-      update();
-      return;
-    }
-    animation_->setStartValue(progress_);
-    animation_->setEndValue(target);
-    animation_->start();
-  }
-
-  QVariantAnimation* animation_;
-  qreal progress_ = 0;  // 0 resting, 1 hovered
+  HoverFade* hover_;
 };
 
 // The accent plus over a faint accent plate.
@@ -167,41 +100,12 @@ class AccentPlusButton : public QAbstractButton {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(withAlpha(accent_, isDown() ? 0.2 : 0.1));
-    painter.drawRoundedRect(QRectF(rect()), 6, 6);
-    constexpr qreal kSide = 10;
-    paintSymbol(painter, QStringLiteral("plus"),
-                QRectF((width() - kSide) / 2, (height() - kSide) / 2, kSide, kSide), accent_);
+    fillRoundedRect(painter, QRectF(rect()), 6, withAlpha(accent_, isDown() ? 0.2 : 0.1));
+    paintSymbol(painter, QStringLiteral("plus"), centredSquare(QRectF(rect()), 10), accent_);
   }
 
  private:
   QColor accent_;
-};
-
-// One of our glyphs at a fixed size, in a colour that can change.
-class GlyphView : public QWidget {
- public:
-  GlyphView(QString symbol, int side, QWidget* parent)
-      : QWidget(parent), symbol_(std::move(symbol)) {
-    setFixedSize(side, side);
-  }
-
-  void setTint(const QColor& tint) {
-    if (tint == tint_) return;
-    tint_ = tint;
-    update();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    paintSymbol(painter, symbol_, QRectF(rect()), tint_);
-  }
-
- private:
-  QString symbol_;
-  QColor tint_;
 };
 
 }  // namespace
@@ -221,7 +125,7 @@ TimerListView::TimerListView(std::shared_ptr<TimerStore> store,
       countLabel_(new QLabel(this)),
       createButton_(new AccentPlusButton(this)),
       emptyState_(new QWidget(this)),
-      emptyGlyph_(new GlyphView(QStringLiteral("arrow.down.circle"), 31, emptyState_)),
+      emptyGlyph_(new SymbolView(QStringLiteral("arrow.down.circle"), 31, emptyState_)),
       emptyHeadline_(new QLabel(QStringLiteral("Нет активных таймеров"), emptyState_)),
       emptyHint_(new QLabel(
           QStringLiteral("Потяните иконку Brindlecap вниз\nи отпустите на нужной длительности."),
@@ -251,7 +155,7 @@ TimerListView::TimerListView(std::shared_ptr<TimerStore> store,
   titleBar->addStretch(1);
   titleBar->addWidget(settingsButton_, 0, Qt::AlignVCenter);
 
-  auto* titleDivider = new DividerLine(0, this);
+  auto* titleDivider = new Divider(this);
   titleDivider->setObjectName(QStringLiteral("titleDivider"));
 
   auto* sectionHeader = new QHBoxLayout;
@@ -374,7 +278,7 @@ void TimerListView::rebuildRows(const std::vector<TimerItem>& active) {
     row->show();
     rows_.push_back(row);
     if (i + 1 < active.size()) {
-      auto* divider = new DividerLine(14, listContent_);
+      auto* divider = new Divider(listContent_, 14);
       divider->setObjectName(QStringLiteral("rowDivider"));
       listLayout_->addWidget(divider);
       divider->show();
@@ -398,10 +302,9 @@ void TimerListView::fitListHeight() {
 }
 
 void TimerListView::applyAccent() {
-  const bool dark = palette().color(QPalette::Window).lightness() < 128;
-  const QColor accent = toQColor(color(settings_->threadColor.value(), dark));
+  const QColor accent = toQColor(color(settings_->threadColor.value(), isDark(*this)));
   static_cast<AccentPlusButton*>(createButton_)->setAccent(accent);
-  static_cast<GlyphView*>(emptyGlyph_)->setTint(accent);
+  static_cast<SymbolView*>(emptyGlyph_)->setTint(accent);
 }
 
 void TimerListView::applyTextStyles() {

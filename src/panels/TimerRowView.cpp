@@ -4,8 +4,8 @@
 #include <utility>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QEasingCurve>
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -13,6 +13,7 @@
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
+#include "panels/PanelStyle.h"
 #include "platform/linux/SymbolGlyphs.h"
 #include "timers/TimeFormatting.h"
 #include "timers/TimerStore.h"
@@ -21,22 +22,9 @@ namespace brindlecap {
 
 namespace {
 
-constexpr qreal kReferenceFontSize = 13;
 constexpr qreal kRemainingMinimumScale = 0.86;
 constexpr int kFadeMilliseconds = 120;
 constexpr qreal kActionGlyphSide = 11;
-
-void setFontSize(QFont& font, qreal size) {
-  if (font.pointSizeF() > 0) {
-    font.setPointSizeF(size);
-  } else {
-    font.setPixelSize(std::max(1, qRound(size)));
-  }
-}
-
-qreal fontSize(const QFont& font) {
-  return font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize();
-}
 
 // A borderless row action: a short text or one of our glyphs, in the secondary colour.
 class RowActionButton : public QAbstractButton {
@@ -61,16 +49,13 @@ class RowActionButton : public QAbstractButton {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     // The normal group even while disabled: a fading-out action must not turn grey on its way.
-    const QColor tint = palette().color(
-        QPalette::Normal, isDown() ? QPalette::WindowText : QPalette::PlaceholderText);
+    const QColor tint = isDown() ? primaryColor(*this) : secondaryColor(*this);
     if (symbol_.isEmpty()) {
       painter.setPen(tint);
       painter.setFont(font());
       painter.drawText(rect(), Qt::AlignCenter, text());
     } else {
-      const QRectF box((width() - kActionGlyphSide) / 2.0, (height() - kActionGlyphSide) / 2.0,
-                       kActionGlyphSide, kActionGlyphSide);
-      paintSymbol(painter, symbol_, box, tint);
+      paintSymbol(painter, symbol_, centredSquare(QRectF(rect()), kActionGlyphSide), tint);
     }
   }
 
@@ -79,13 +64,6 @@ class RowActionButton : public QAbstractButton {
 };
 
 }  // namespace
-
-QFont panelFont(qreal size, QFont::Weight weight) {
-  QFont font = QApplication::font();
-  setFontSize(font, fontSize(font) * size / kReferenceFontSize);
-  font.setWeight(weight);
-  return font;
-}
 
 // FittedLabel
 

@@ -19,10 +19,6 @@ namespace brindlecap {
 
 class TimerStore;
 
-// The application font scaled so that `size` reads like the same size in a 13-point interface:
-// the panels are laid out in those sizes, the user's font decides the real ones.
-QFont panelFont(qreal size, QFont::Weight weight);
-
 // One line of text that first shrinks (down to `minimumScale` of its font) and then cuts its tail
 // with an ellipsis to fit its width. A partner font can fix the line's height and baseline so
 // labels of different sizes share a baseline in one row.

@@ -17,7 +17,8 @@
 #include <memory>
 #include <utility>
 
-#include "panels/TimerRowView.h"
+#include "panels/PanelStyle.h"
+#include "panels/PanelWidgets.h"
 #include "platform/linux/QtColor.h"
 #include "platform/linux/ScreenCoordinates.h"
 #include "platform/linux/SymbolGlyphs.h"
@@ -61,28 +62,19 @@ struct BannerColors {
   QColor closeFill;
 };
 
-QColor withAlpha(QColor color, qreal alpha) {
-  color.setAlphaF(static_cast<float>(alpha));
-  return color;
-}
-
 BannerColors bannerColors(const QWidget& widget, bool translucent) {
   const QPalette& palette = widget.palette();
   const QColor label = palette.color(QPalette::WindowText);
+  // Alphas replace the palette's rather than scale them: the shaped window's fill must be solid.
+  const QColor solidLabel(label.rgb());
   return BannerColors{
-      .background = withAlpha(palette.color(QPalette::Window),
+      .background = withAlpha(QColor(palette.color(QPalette::Window).rgb()),
                               translucent ? kTranslucentBackgroundAlpha : 1.0),
       .label = label,
       .secondaryLabel = palette.color(QPalette::PlaceholderText),
-      .separator = withAlpha(label, 0.25),
-      .closeFill = withAlpha(label, 0.08),
+      .separator = withAlpha(solidLabel, 0.25),
+      .closeFill = withAlpha(solidLabel, 0.08),
   };
-}
-
-void setTextColor(QWidget& widget, const QColor& color) {
-  QPalette palette = widget.palette();
-  palette.setColor(QPalette::WindowText, color);
-  widget.setPalette(palette);
 }
 
 // Titles are shown on one line, so each line break inside them becomes a space.
@@ -90,33 +82,6 @@ QString singleLine(const QString& text) {
   static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]+"));
   return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
 }
-
-// A glyph that lets clicks through to the background.
-class GlyphView : public QWidget {
- public:
-  GlyphView(QString symbol, qreal glyphSide, QWidget* parent)
-      : QWidget(parent), symbol_(std::move(symbol)), glyphSide_(glyphSide) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-  }
-  void setTint(const QColor& tint) {
-    tint_ = tint;
-    update();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const QPointF c = QRectF(rect()).center();
-    paintSymbol(painter, symbol_,
-                QRectF(c.x() - glyphSide_ / 2, c.y() - glyphSide_ / 2, glyphSide_, glyphSide_),
-                tint_);
-  }
-
- private:
-  QString symbol_;
-  qreal glyphSide_;
-  QColor tint_;
-};
 
 // A flat button that acts on the first click, never takes the focus and never hands a click on
 // it to the background, enabled or not.
@@ -144,18 +109,10 @@ class BannerButton : public QAbstractButton {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (fill_.alpha() > 0) {
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(fill_);
-      painter.drawRoundedRect(QRectF(rect()), kButtonRadius, kButtonRadius);
-    }
-    QColor ink = ink_;
-    if (!isEnabled() || isDown()) ink.setAlphaF(ink.alphaF() * 0.55f);
+    if (fill_.alpha() > 0) fillRoundedRect(painter, QRectF(rect()), kButtonRadius, fill_);
+    const QColor ink = !isEnabled() || isDown() ? withAlpha(ink_, 0.55) : ink_;
     if (!symbol_.isEmpty()) {
-      const QPointF c = QRectF(rect()).center();
-      paintSymbol(
-          painter, symbol_,
-          QRectF(c.x() - symbolSide_ / 2, c.y() - symbolSide_ / 2, symbolSide_, symbolSide_), ink);
+      paintSymbol(painter, symbol_, centredSquare(QRectF(rect()), symbolSide_), ink);
       return;
     }
     painter.setFont(font());
@@ -191,9 +148,7 @@ class SnoozeControl : public QWidget {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(accent_);
-    painter.drawRoundedRect(QRectF(rect()), kButtonRadius, kButtonRadius);
+    fillRoundedRect(painter, QRectF(rect()), kButtonRadius, accent_);
     painter.setBrush(QColor::fromRgbF(1, 1, 1, 0.38f));
     painter.drawRect(QRectF(dividerX_, (height() - kDividerHeight) / 2, kHairline, kDividerHeight));
   }
@@ -229,7 +184,8 @@ class QtCompletionBannerPanel::Widget : public QWidget {
     if (translucent_) setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
 
-    icon = new GlyphView(QStringLiteral("timer"), kTimerGlyphSide, this);
+    icon = new SymbolView(QStringLiteral("timer"), kTimerGlyphSide, this);
+    icon->setAttribute(Qt::WA_TransparentForMouseEvents);  // clicks reach the background
     icon->setObjectName(QStringLiteral("icon"));
     icon->setAccessibleName(QStringLiteral("Таймер завершён"));
     title = new QLabel(this);
@@ -290,7 +246,7 @@ class QtCompletionBannerPanel::Widget : public QWidget {
     snoozeControl->setAccent(accent);
   }
 
-  GlyphView* icon;
+  SymbolView* icon;
   QLabel* title;
   QLabel* body;
   BannerButton* closeButton;
@@ -305,9 +261,7 @@ class QtCompletionBannerPanel::Widget : public QWidget {
     const BannerColors colors = bannerColors(*this, translucent_);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colors.background);
-    painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+    fillRoundedRect(painter, QRectF(rect()), kCornerRadius, colors.background);
     painter.setBrush(colors.separator);
     painter.drawRect(QRectF(kSideInset, kTopContentHeight, width() - 2 * kSideInset, kHairline));
   }
