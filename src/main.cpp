@@ -123,6 +123,10 @@ int main(int argc, char** argv) {
   // quit(): quit() first asks every window to close and gives up if one stays open.
   installTerminationHandlers(terminate);
   QTimer::singleShot(0, &application, [&delegate] { delegate.applicationDidFinishLaunching(); });
+  // Held notifications fall due by the wall clock, which the store reads on every tick.
+  Subscription notificationClock = delegate.store()->now.subscribe(
+      [&notifications](TimePoint) { notifications.postDueRequests(); },
+      Published<TimePoint>::Delivery::changesOnly);
   QObject::connect(&instance, &SingleInstance::activationRequested, &application,
                    [&delegate] { delegate.openListForSecondLaunch(); });
 

@@ -21,7 +21,9 @@ const QString kDefaultActionKey = QStringLiteral("default");
 
 // Long enough for the bus to start a server on demand, short enough not to keep stale work.
 constexpr int kCallTimeoutMs = 10000;
-constexpr double kCheckIntervalSeconds = 1.0;
+// A QTimer counts monotonic time, which stops during a suspend; the application's one-second tick
+// calls postDueRequests against the wall clock, so this is only for punctuality between ticks.
+constexpr double kLongestCheckSeconds = 3600.0;
 
 // The closing reasons of NotificationClosed.
 constexpr uint kClosedByUser = 2;
@@ -375,9 +377,7 @@ void FreedesktopNotificationCenter::scheduleCheck() {
   }
   TimePoint earliest = held_.begin()->second.due;
   for (const auto& [identifier, held] : held_) earliest = std::min(earliest, held.due);
-  // At most a second between checks, so that a suspend or a clock change is noticed promptly;
-  // sooner when the next request falls due within that second.
-  const double remaining = std::clamp(earliest - clock_.now(), 0.0, kCheckIntervalSeconds);
+  const double remaining = std::clamp(earliest - clock_.now(), 0.0, kLongestCheckSeconds);
   checkTimer_.start(static_cast<int>(std::ceil(remaining * 1000.0)));
 }
 

@@ -56,7 +56,9 @@ class FreedesktopNotificationCenter : public QObject, public NotificationCenter 
   // GNOME, KDE Plasma and Xfce, when their settings program is installed.
   void openSystemSettings() override;
 
-  // Posts every held request whose due time has passed; also called by its own 1 s check.
+  // Posts every held request whose due time has passed by the wall clock. Its own timer aims at
+  // the next due time; call it on every clock tick too, so a suspend or a clock change cannot
+  // delay a notification.
   void postDueRequests();
 
  private slots:
