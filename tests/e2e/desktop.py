@@ -1,5 +1,7 @@
-"""A throwaway desktop for end-to-end scripts: Xvfb, a private session bus, a notification server
-(dunst) and the application with its own home folder. Python standard library only."""
+"""A throwaway desktop for end-to-end scripts: Xvfb (or Qt's offscreen platform), a private session
+bus, a notification server (dunst) and the application with its own home folder. Python standard
+library only."""
+import json
 import os
 import re
 import select
@@ -8,8 +10,10 @@ import signal
 import subprocess
 import tempfile
 import time
+import uuid
 
 REFERENCE = 978307200.0  # the timers file counts seconds from 2001-01-01 UTC
+WIDTH, HEIGHT = 1440, 900
 
 failures = []
 
@@ -19,6 +23,11 @@ def check(condition, message):
         failures.append(message)
         print("FAIL:", message, flush=True)
     return condition
+
+
+def finish(name):
+    print(name + ":", "FAILED" if failures else "ok", flush=True)
+    raise SystemExit(1 if failures else 0)
 
 
 def wait_for(predicate, timeout=10.0):
@@ -38,28 +47,83 @@ def free_display():
     raise SystemExit("no free X display number")
 
 
-class Desktop:
-    """Xvfb 1440 x 900, optionally a session bus and dunst. `home` is shared by the apps started."""
+def timer(title, seconds_from_now, age=600):
+    now = time.time() - REFERENCE
+    return {"id": str(uuid.uuid4()).upper(), "title": title, "createdAt": now - age,
+            "fireDate": now + seconds_from_now}
 
-    def __init__(self, bus=True, notifications=True):
+
+def timers_path(home):
+    return os.path.join(home, ".local", "share", "Brindlecap", "timers.json")
+
+
+def seed_timers(home, items):
+    os.makedirs(os.path.dirname(timers_path(home)), exist_ok=True)
+    with open(timers_path(home), "w", encoding="utf-8") as f:
+        json.dump(items, f, ensure_ascii=False)
+
+
+def read_timers(home):
+    """The timers file's content; None when it is missing or unreadable."""
+    try:
+        with open(timers_path(home), encoding="utf-8") as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+
+def seed_settings(home, **values):
+    """Writes preferences before the first launch, e.g. hasCompletedOnboarding="true"."""
+    folder = os.path.join(home, ".config", "Brindlecap")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "settings.ini"), "w", encoding="utf-8") as f:
+        f.write("[General]\n")
+        for key, value in values.items():
+            f.write(f"settings.{key}={value}\n")
+
+
+def pixels(path, x, y, w, h):
+    """The colours of a screenshot's rectangle, row by row, as ImageMagick names them."""
+    out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "txt:-"],
+                         capture_output=True, text=True).stdout
+    return [line.split()[2] for line in out.splitlines()[1:] if len(line.split()) > 2]
+
+
+class Desktop:
+    """Xvfb 1440 x 900 (or offscreen with `x=False`), optionally a session bus and dunst, a tray
+    (trayer) and a compositing manager (picom). `home` is shared by the apps started."""
+
+    def __init__(self, bus=True, notifications=True, x=True, tray=False, compositor=False):
         self.root = tempfile.mkdtemp(prefix="brindlecap-e2e-")
         self.home = os.path.join(self.root, "home")
         self.runtime = os.path.join(self.root, "runtime")
         os.makedirs(self.home)
         os.makedirs(self.runtime, mode=0o700)
-        self.display = free_display()
         self.processes = []
         self.env = {k: v for k, v in os.environ.items()
-                    if not k.startswith(("XDG_", "QT_", "WAYLAND", "DBUS_", "BRINDLECAP_"))}
-        self.env.update(DISPLAY=self.display, HOME=self.home, XDG_RUNTIME_DIR=self.runtime,
-                        LANG="ru_RU.UTF-8", LC_ALL="ru_RU.UTF-8", TZ="UTC",
+                    if not k.startswith(("XDG_", "QT_", "WAYLAND", "DBUS_", "BRINDLECAP_"))
+                    and k != "DISPLAY"}
+        self.env.update(HOME=self.home, XDG_RUNTIME_DIR=self.runtime, LANG="ru_RU.UTF-8",
+                        LC_ALL="ru_RU.UTF-8", TZ="UTC",
                         DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
-        self._spawn(["Xvfb", self.display, "-screen", "0", "1440x900x24", "-nolisten", "tcp"])
-        wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display[1:]}"))
+        if x:
+            self.display = free_display()
+            self.env["DISPLAY"] = self.display
+            self.spawn(["Xvfb", self.display, "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
+                        "-nolisten", "tcp"])
+            wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display[1:]}"))
+        else:
+            self.env["QT_QPA_PLATFORM"] = "offscreen"
+        if compositor:
+            self.spawn(["picom", "--config", "/dev/null", "--backend", "xrender"])
+        if tray:
+            self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                        "--height", "24", "--margin", "200"])
         if bus:
-            daemon = self._spawn(["dbus-daemon", "--nofork", "--print-address=1",
-                                  "--config-file=" + self._bus_config()], stdout=subprocess.PIPE)
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = daemon.stdout.readline().decode().strip()
+            daemon = self.spawn(["dbus-daemon", "--nofork", "--print-address=1",
+                                 "--config-file=" + self._bus_config()], stdout=subprocess.PIPE)
+            self.bus = daemon.stdout.readline().decode().strip()
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus
         if bus and notifications:
             self._start_dunst()
 
@@ -68,39 +132,39 @@ class Desktop:
         # server on demand, and "no server" must really mean none.
         path = os.path.join(self.root, "bus.conf")
         with open(path, "w", encoding="utf-8") as f:
-            f.write(f"""<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path={os.path.join(self.root, "bus")}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-""")
+            f.write(f"<busconfig><type>session</type><listen>unix:path={self.root}/bus</listen>"
+                    "<auth>EXTERNAL</auth><policy context='default'><allow send_destination='*'/>"
+                    "<allow own='*'/><allow receive_sender='*'/></policy></busconfig>\n")
         return path
 
-    def _spawn(self, args, stdout=subprocess.DEVNULL, env=None):
-        process = subprocess.Popen(args, env=env or self.env, stdout=stdout,
-                                   stderr=subprocess.DEVNULL)
+    def spawn(self, args, stdout=subprocess.DEVNULL):
+        process = subprocess.Popen(args, env=self.env, stdout=stdout, stderr=subprocess.DEVNULL)
         self.processes.append(process)
         return process
 
     def _start_dunst(self):
         # dunst hands a notification's actions to its "dmenu"; ours picks the quick snooze.
-        self.dmenu = os.path.join(self.root, "pick-quick-snooze")
-        with open(self.dmenu, "w", encoding="utf-8") as f:
+        dmenu = os.path.join(self.root, "pick-quick-snooze")
+        with open(dmenu, "w", encoding="utf-8") as f:
             f.write("#!/bin/sh\ngrep BRINDLECAP_QUICK_SNOOZE | head -n 1\n")
-        os.chmod(self.dmenu, 0o755)
+        os.chmod(dmenu, 0o755)
         config = os.path.join(self.root, "dunstrc")
         with open(config, "w", encoding="utf-8") as f:
-            f.write(f"[global]\n    dmenu = {self.dmenu}\n")
-        self._spawn(["dunst", "-config", config])
+            f.write(f"[global]\n    dmenu = {dmenu}\n")
+        self.spawn(["dunst", "-config", config])
         wait_for(lambda: self.dunstctl("count", "--displayed") is not None, timeout=10)
+
+    def app_env(self, diagnostics=None, home=None, runtime=None, bus=True):
+        env = dict(self.env)
+        if not bus:
+            env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent"
+        if diagnostics is not None:
+            env["BRINDLECAP_DIAGNOSTICS"] = diagnostics
+        if home:
+            env["HOME"] = home
+        if runtime:
+            env["XDG_RUNTIME_DIR"] = runtime
+        return env
 
     def dunstctl(self, *args):
         result = subprocess.run(["dunstctl", *args], env=self.env, capture_output=True,
@@ -122,6 +186,7 @@ class Desktop:
 
     def windows(self):
         """(id, name, width, height, x, y) of every brindlecap window that is mapped."""
+        # A locale that surely exists, so window names come out as UTF-8 rather than escapes.
         tree = subprocess.run(["xwininfo", "-root", "-tree"], env={**self.env, "LC_ALL": "C.UTF-8"},
                               capture_output=True, text=True).stdout
         found = []
@@ -137,14 +202,21 @@ class Desktop:
                               text=True).stdout
         return "IsViewable" in info
 
-    def window(self, name=None, size=None, timeout=10.0):
+    def window(self, name=None, size=None, timeout=10.0, where=lambda x, y, w, h: True):
         """Waits for a mapped window with this name and/or size; returns (x, y, w, h)."""
         def find():
             for _, title, w, h, x, y in self.windows():
-                if (name is None or title == name) and (size is None or (w, h) == size):
+                if ((name is None or title == name) and (size is None or (w, h) == size)
+                        and where(x, y, w, h)):
                     return x, y, w, h
             return None
         return wait_for(find, timeout)
+
+    def icon(self, docked=False, timeout=10.0):
+        """The icon's window (x, y, w, h): small, hanging below the top bar or, with `docked`,
+        in the tray's 24 x 22 slot, so docking cannot move it away under the pointer."""
+        return self.window(timeout=timeout, where=lambda x, y, w, h: 16 <= w <= 32 and 16 <= h <= 32
+                           and (not docked or (y < 30 and h == 22)))
 
     def close(self):
         for process in reversed(self.processes):
@@ -163,19 +235,10 @@ class Desktop:
 class App:
     """The application on a desktop, with everything it has printed so far."""
 
-    def __init__(self, binary, desktop, diagnostics=None, home=None, runtime=None, bus=True):
-        env = dict(desktop.env)
-        if not bus:
-            env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent"
-        if diagnostics is not None:
-            env["BRINDLECAP_DIAGNOSTICS"] = diagnostics
-        if home:
-            env["HOME"] = home
-        if runtime:
-            env["XDG_RUNTIME_DIR"] = runtime
-        self.env = env
-        self.home = env["HOME"]
-        self.process = subprocess.Popen([binary], env=env, stdout=subprocess.PIPE,
+    def __init__(self, binary, desktop, **options):
+        self.env = desktop.app_env(**options)
+        self.home = self.env["HOME"]
+        self.process = subprocess.Popen([binary], env=self.env, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
         self.output = ""
 
@@ -206,18 +269,9 @@ class App:
                 return found[occurrence - 1] if len(found) >= occurrence else None
             self._read(0.2)
 
-    def settle(self, seconds):
-        """Keeps reading output for `seconds`."""
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            self._read(max(0.0, min(0.2, deadline - time.monotonic())))
-
-    def timers_file(self):
-        return os.path.join(self.home, ".local", "share", "Brindlecap", "timers.json")
-
-    def stop(self):
+    def stop(self, sig=signal.SIGTERM):
         if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
+            self.process.send_signal(sig)
         try:
             code = self.process.wait(timeout=20)
         except subprocess.TimeoutExpired:
@@ -225,13 +279,3 @@ class App:
             code = self.process.wait()
         self.process.stdout.close()
         return code
-
-
-def seed_settings(home, **values):
-    """Writes preferences before the first launch, e.g. hasCompletedOnboarding="true"."""
-    folder = os.path.join(home, ".config", "Brindlecap")
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "settings.ini"), "w", encoding="utf-8") as f:
-        f.write("[General]\n")
-        for key, value in values.items():
-            f.write(f"settings.{key}={value}\n")

@@ -1,173 +1,109 @@
 #!/usr/bin/env python3
-"""Starts the real binary in a fresh home, as a desktop session would, and ends it with signals.
-
-Checks the launch marker, the pruning and saving of the timers file at start, the final save on
-SIGTERM and SIGINT, the private file modes, that an unreadable timers file is kept aside, and that
-the binary explains itself instead of crashing when there is no display.
+"""Starts the real binary offscreen in a fresh home, as a desktop session would, and ends it with
+signals: the launch marker, pruning and saving the timers file at start, the final save on SIGTERM
+and SIGINT, private file modes, an unreadable timers file kept aside, the drag_animation mode
+ending by itself, and a clear message instead of a crash without a display.
 Usage: launch_and_terminate.py <path to brindlecap>
 """
-import json
 import os
-import select
 import signal
 import stat
 import subprocess
 import sys
-import tempfile
-import time
-import uuid
+
+from desktop import App, Desktop, check, finish, read_timers, seed_timers, timer, timers_path
 
 BINARY = sys.argv[1]
-REFERENCE = 978307200.0  # Unix time of 2001-01-01, the timers file's epoch
-failures = []
+LAUNCHED = "BRINDLECAP_DID_FINISH_LAUNCHING"
 
 
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
-
-
-def timer(title, seconds_from_now):
-    now = time.time() - REFERENCE
-    return {"id": str(uuid.uuid4()).upper(), "title": title, "createdAt": now - 7200,
-            "fireDate": now + seconds_from_now}
-
-
-def environment(home, **extra):
-    env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
-    runtime = os.path.join(home, "runtime")
-    os.makedirs(runtime, mode=0o700, exist_ok=True)
-    env.update(HOME=home, XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="offscreen",
-               BRINDLECAP_DIAGNOSTICS="1")
-    env.pop("DISPLAY", None)
-    env.pop("WAYLAND_DISPLAY", None)
-    env.update(extra)
-    return env
-
-
-def start(env):
-    return subprocess.Popen([BINARY], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-
-
-def wait_for_line(process, marker, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    buffer = b""
-    while time.monotonic() < deadline:
-        ready, _, _ = select.select([process.stdout], [], [], 0.2)
-        if ready:
-            chunk = os.read(process.stdout.fileno(), 4096)
-            if not chunk:
-                break
-            buffer += chunk
-            if marker.encode() + b"\n" in buffer:
-                return buffer.decode()
-        elif process.poll() is not None:
-            break
-    return None
-
-
-def stop(process, sig):
-    process.send_signal(sig)
-    try:
-        return process.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
-        return None
+def mode(path):
+    return stat.S_IMODE(os.stat(path).st_mode)
 
 
 def scenario_prune_and_final_save(sig):
-    with tempfile.TemporaryDirectory() as home:
-        folder = os.path.join(home, ".local", "share", "Brindlecap")
-        os.makedirs(folder)
-        path = os.path.join(folder, "timers.json")
-        old, recent, future = timer("old", -2 * 86400), timer("recent", -3600), timer("Чай", 600)
-        with open(path, "w", encoding="utf-8") as f:
-            json.dump([old, recent, future], f)
-
-        process = start(environment(home))
-        output = wait_for_line(process, "BRINDLECAP_DID_FINISH_LAUNCHING")
-        check(output is not None, f"launch marker not seen ({sig.name})")
-        if output is not None:
-            check(output.count("BRINDLECAP_DID_FINISH_LAUNCHING") == 1, "launch marker printed once")
-        with open(path, encoding="utf-8") as f:
-            saved = json.load(f)
-        check([t["title"] for t in saved] == ["recent", "Чай"], f"pruned at start: {saved}")
-
-        # Overwrite behind the application's back: only its final save can restore the content.
+    desktop = Desktop(bus=False, x=False)
+    try:
+        path = timers_path(desktop.home)
+        seed_timers(desktop.home, [timer("old", -2 * 86400, 7200), timer("recent", -3600, 7200),
+                                   timer("Чай", 600, 7200)])
+        app = App(BINARY, desktop, diagnostics="1")
+        check(app.line(LAUNCHED), f"launch marker ({sig.name})")
+        check(app.lines.count(LAUNCHED) == 1, "launch marker printed once")
+        titles = lambda: [t["title"] for t in read_timers(desktop.home) or []]
+        check(titles() == ["recent", "Чай"], f"pruned at start: {titles()}")
+        # Overwritten behind the application's back: only its final save can restore the content.
         with open(path, "w") as f:
             f.write("[]")
-        code = stop(process, sig)
-        check(code == 0, f"{sig.name} exits 0 (got {code}); stderr: {process.stderr.read()[:500]}")
-        with open(path, encoding="utf-8") as f:
-            final = json.load(f)
-        check([t["title"] for t in final] == ["recent", "Чай"], f"final save on {sig.name}: {final}")
-        check(stat.S_IMODE(os.stat(path).st_mode) == 0o600, "timers file is 0600")
+        code = app.stop(sig)
+        check(code == 0, f"{sig.name} exits 0 (got {code})")
+        check(titles() == ["recent", "Чай"], f"final save on {sig.name}: {titles()}")
+        check(mode(path) == 0o600, "timers file is 0600")
+    finally:
+        desktop.close()
 
 
 def scenario_fresh_home():
-    with tempfile.TemporaryDirectory() as home:
-        process = start(environment(home))
-        check(wait_for_line(process, "BRINDLECAP_DID_FINISH_LAUNCHING") is not None,
-              "launch marker in a fresh home")
-        check(stop(process, signal.SIGTERM) == 0, "fresh home exits 0")
-        folder = os.path.join(home, ".local", "share", "Brindlecap")
-        path = os.path.join(folder, "timers.json")
-        check(os.path.exists(path), "fresh home: timers file written at start")
-        if os.path.exists(path):
+    desktop = Desktop(bus=False, x=False)
+    try:
+        app = App(BINARY, desktop, diagnostics="1")
+        check(app.line(LAUNCHED), "launch marker in a fresh home")
+        check(app.stop() == 0, "fresh home exits 0")
+        path = timers_path(desktop.home)
+        if check(os.path.exists(path), "fresh home: timers file written at start"):
             with open(path) as f:
                 check(f.read() == "[]", "fresh home: empty array")
-            check(stat.S_IMODE(os.stat(path).st_mode) == 0o600, "fresh timers file is 0600")
-            check(stat.S_IMODE(os.stat(folder).st_mode) == 0o700, "fresh data folder is 0700")
+            check(mode(path) == 0o600, "fresh timers file is 0600")
+            check(mode(os.path.dirname(path)) == 0o700, "fresh data folder is 0700")
+    finally:
+        desktop.close()
 
 
 def scenario_unreadable_file_kept_aside():
-    with tempfile.TemporaryDirectory() as home:
-        data_home = os.path.join(home, "data")
-        folder = os.path.join(data_home, "Brindlecap")
+    desktop = Desktop(bus=False, x=False)
+    try:
+        desktop.env["XDG_DATA_HOME"] = os.path.join(desktop.root, "data")
+        folder = os.path.join(desktop.root, "data", "Brindlecap")
         os.makedirs(folder)
-        path = os.path.join(folder, "timers.json")
-        with open(path, "w") as f:
+        with open(os.path.join(folder, "timers.json"), "w") as f:
             f.write('[{"id": "broken"')
-        process = start(environment(home, XDG_DATA_HOME=data_home))
-        check(wait_for_line(process, "BRINDLECAP_DID_FINISH_LAUNCHING") is not None,
-              "launch marker with a corrupt file")
-        check(stop(process, signal.SIGTERM) == 0, "exit 0 with a corrupt file")
+        app = App(BINARY, desktop, diagnostics="1")
+        check(app.line(LAUNCHED), "launch marker with a corrupt file")
+        check(app.stop() == 0, "exit 0 with a corrupt file")
         kept = [n for n in os.listdir(folder) if n.startswith("timers.unreadable-")]
-        check(len(kept) == 1, f"corrupt file kept aside: {os.listdir(folder)}")
-        if kept:
+        if check(len(kept) == 1, f"corrupt file kept aside: {os.listdir(folder)}"):
             with open(os.path.join(folder, kept[0])) as f:
                 check(f.read() == '[{"id": "broken"', "kept copy is byte for byte the original")
-        with open(path) as f:
-            check(json.load(f) == [], "store starts empty")
+        with open(os.path.join(folder, "timers.json")) as f:
+            check(f.read() == "[]", "store starts empty")
+    finally:
+        desktop.close()
 
 
-def scenario_drag_animation_ends_by_itself():
-    with tempfile.TemporaryDirectory() as home:
-        env = environment(home, BRINDLECAP_DIAGNOSTICS="drag_animation")
-        result = subprocess.run([BINARY], env=env, capture_output=True, timeout=60)
+def scenario_drag_animation_and_no_display():
+    desktop = Desktop(bus=False, x=False)
+    try:
+        result = subprocess.run([BINARY], env=desktop.app_env(diagnostics="drag_animation"),
+                                capture_output=True, timeout=60)
         out = result.stdout.decode()
         check(result.returncode == 0, f"drag_animation exits 0 by itself (got {result.returncode})")
         check(out.count("BRINDLECAP_DISPLAY_LINK screenFPS=") == 1, f"one display-link line: {out}")
         metrics = [l for l in out.splitlines() if l.startswith("BRINDLECAP_DRAG_METRICS screen={{")]
         check(len(metrics) == 1 and " frames=0 " not in metrics[0], f"one metrics line: {out}")
 
-
-def scenario_no_display():
-    with tempfile.TemporaryDirectory() as home:
-        env = environment(home)
+        env = desktop.app_env(diagnostics="1")
         env.pop("QT_QPA_PLATFORM")
         result = subprocess.run([BINARY], env=env, capture_output=True, timeout=30)
         check(result.returncode not in (0, -signal.SIGABRT, 134),
               f"no display: clear failure, not a crash (got {result.returncode})")
         check(b"display" in result.stderr.lower(), f"no display: says why: {result.stderr[:300]}")
+    finally:
+        desktop.close()
 
 
 scenario_prune_and_final_save(signal.SIGTERM)
 scenario_prune_and_final_save(signal.SIGINT)
 scenario_fresh_home()
 scenario_unreadable_file_kept_aside()
-scenario_drag_animation_ends_by_itself()
-scenario_no_display()
-sys.exit(1 if failures else 0)
+scenario_drag_animation_and_no_display()
+finish("launch and terminate")

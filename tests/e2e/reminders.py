@@ -3,19 +3,17 @@
 
 A timer three seconds away is announced by a notification with the quick snooze and by the
 banner; picking the quick snooze in dunst moves the timer in the timers file by the quick interval
-(fifteen minutes by default) and
-closes the banner. The diagnostic modes "completion_banner" and "notification_icon" do what they
+(fifteen minutes by default) and closes the banner. The diagnostic modes "completion_banner" and "notification_icon" do what they
 say; Ctrl+Alt+Super+M opens the list; a combination another client holds is reported as taken;
 without a notification server the banner still works and notifications read as denied.
 Usage: reminders.py <brindlecap> <artefact folder>
 """
-import json
 import os
 import sys
 import time
-import uuid
 
-from desktop import App, Desktop, REFERENCE, check, failures, seed_settings, wait_for
+from desktop import (App, Desktop, check, finish, read_timers, seed_settings, seed_timers, timer,
+                     wait_for)
 
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 BANNER = (330, 136)
@@ -23,28 +21,14 @@ QUIET = "e2e"  # diagnostic lines without a scripted mode (mode "1" would open t
 
 
 def seed_timer(home, title, seconds):
-    now = time.time() - REFERENCE
-    item = {"id": str(uuid.uuid4()).upper(), "title": title, "createdAt": now,
-            "fireDate": now + seconds}
-    folder = os.path.join(home, ".local", "share", "Brindlecap")
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "timers.json"), "w", encoding="utf-8") as f:
-        json.dump([item], f, ensure_ascii=False)
+    item = timer(title, seconds, age=0)
+    seed_timers(home, [item])
     return item
-
-
-def read_timers(app):
-    try:
-        with open(app.timers_file(), encoding="utf-8") as f:
-            return json.load(f)
-    except (OSError, ValueError):
-        return []
 
 
 def list_panel(desktop, timeout):
     """The list's window (360 points wide; the icon shares its name)."""
-    return wait_for(lambda: next((w for w in desktop.windows()
-                                  if w[1] == "Brindlecap" and w[2] == 360), None), timeout)
+    return desktop.window(name="Brindlecap", timeout=timeout, where=lambda x, y, w, h: w == 360)
 
 
 def scenario_quick_snooze_from_the_notification():
@@ -63,7 +47,7 @@ def scenario_quick_snooze_from_the_notification():
 
         picked = desktop.dunstctl("context")
         check(picked is not None, "dunst offers the notification's actions")
-        moved = wait_for(lambda: next((t for t in read_timers(app)
+        moved = wait_for(lambda: next((t for t in read_timers(app.home) or []
                                        if t["fireDate"] > item["fireDate"] + 60), None), 10)
         if check(moved, "the quick snooze moves the timer in the file"):
             check(895 <= moved["fireDate"] - item["fireDate"] <= 910,
@@ -157,5 +141,4 @@ if __name__ == "__main__":
                      scenario_hot_key_and_conflict, scenario_without_a_notification_server):
         print("--", scenario.__name__, flush=True)
         scenario()
-    print("FAILED" if failures else "OK", flush=True)
-    sys.exit(1 if failures else 0)
+    finish("reminders")

@@ -8,11 +8,10 @@ switch writes the autostart entry. Screenshots of every page are kept as artefac
 Usage: windows.py <brindlecap> <artefact folder>
 """
 import os
-import subprocess
 import sys
 import time
 
-from desktop import App, Desktop, check, failures, seed_settings, wait_for
+from desktop import App, Desktop, check, finish, pixels, seed_settings, wait_for
 
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 ONBOARDING = "Добро пожаловать в Brindlecap"
@@ -29,13 +28,10 @@ def settings_file(home):
 
 
 def icon_colours(desktop, icon):
-    """The distinct colours inside the icon's square, as ImageMagick names them."""
-    x, y, w, h = icon
     shot = desktop.screenshot(ARTEFACTS, "windows-icon-probe")
-    text = subprocess.run(["convert", shot, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-unique-colors",
-                           "txt:-"], capture_output=True, text=True).stdout
+    colours = set(pixels(shot, *icon))
     os.remove(shot)
-    return {line.split()[2] for line in text.splitlines()[1:] if len(line.split()) > 2}
+    return colours
 
 
 def scenario_first_launch_onboarding():
@@ -74,8 +70,7 @@ def scenario_settings_window():
         line = app.line("BRINDLECAP_WINDOW " + SETTINGS)
         check(line and line.endswith("{460, 590}}"), f"the settings window is 460 x 590: {line}")
         window = desktop.window(name=SETTINGS, size=(460, 590))
-        icon = next(((x, y, w, h) for _, name, w, h, x, y in desktop.windows()
-                     if 16 <= w <= 32 and 16 <= h <= 32), None)
+        icon = desktop.icon()
         if not check(window and icon, "the settings window and the icon are on screen"):
             return
         x, y, _, _ = window
@@ -101,14 +96,49 @@ def scenario_settings_window():
         desktop.close()
 
 
+def scenario_settings_in_place_of_the_list():
+    """The list's gear opens the settings where the list was; the icon then fades them out and
+    opens the list only afterwards."""
+    desktop = Desktop(notifications=False)
+    try:
+        seed_settings(desktop.home, hasCompletedOnboarding="true")
+        app = App(BINARY, desktop, diagnostics="e2e")
+        icon = desktop.icon()
+        if not check(icon, "the icon is on screen"):
+            return
+        centre = (icon[0] + icon[2] // 2, icon[1] + icon[3] // 2)
+        time.sleep(0.5)
+        desktop.xdotool("mousemove", *centre, "click", "1")
+        listed = desktop.window(name="Brindlecap", where=lambda x, y, w, h: w == 360)
+        if not check(listed, "a click opens the list"):
+            return
+        lx, ly, lw, _ = listed
+        desktop.xdotool("mousemove", lx + GEAR[0], ly + GEAR[1], "click", "1")
+        settings = desktop.window(name=SETTINGS, size=(460, 590))
+        if check(settings, "the gear opens the settings"):
+            sx, sy, _, _ = settings
+            check(sy == ly and sx == min(lx + lw // 2 - 230, 1440 - 12 - 460),
+                  f"in the list's place, top-aligned and centred within the margins: {settings}")
+        check(desktop.window(name="Brindlecap", timeout=0.1, where=lambda x, y, w, h: w == 360)
+              is None, "the list has closed")
+        desktop.xdotool("mousemove", *centre, "click", "1")
+        check(app.line("BRINDLECAP_WINDOW_DISMISSED " + SETTINGS), "the icon fades the settings")
+        check(desktop.window(name="Brindlecap", where=lambda x, y, w, h: w == 360),
+              "and then opens the list")
+        check(app.stop() == 0, "the application ends cleanly")
+    finally:
+        desktop.close()
+
+
 # Control positions inside the settings window (points from its top-left corner).
 SWATCH_X = [202, 239, 276, 313, 350, 387, 424]
 SWATCH_Y = 256
 LOGIN_SWITCH = (415, 351)
+GEAR = (322, 22)  # the list header's settings glyph
 
 if __name__ == "__main__":
-    for scenario in (scenario_first_launch_onboarding, scenario_settings_window):
+    for scenario in (scenario_first_launch_onboarding, scenario_settings_window,
+                     scenario_settings_in_place_of_the_list):
         print("--", scenario.__name__, flush=True)
         scenario()
-    print("FAILED" if failures else "OK", flush=True)
-    sys.exit(1 if failures else 0)
+    finish("windows")

@@ -252,31 +252,38 @@ class FakeHaptics : public Haptics {
   int alignments = 0;
 };
 
-// A display link whose frames the test fires by hand, on the calling thread.
+// Display links whose frames the test fires by hand, on the calling thread. Every link made is
+// kept, so a test can still look at one its owner dropped; a stopped link is silent.
 class ManualDisplayLinks : public DisplayLinkFactory {
  public:
-  class Link : public DisplayLink {
-   public:
-    explicit Link(ManualDisplayLinks& owner) : owner_(owner) {}
-    void start(double fps, std::function<void(double)> onFrame) override {
-      owner_.fps = fps;
-      owner_.onFrame = std::move(onFrame);
-      ++owner_.starts;
+  struct Link {
+    double fps = 0;
+    std::function<void(double)> onFrame;
+    bool running() const { return static_cast<bool>(onFrame); }
+    void fire(double timestamp) {
+      if (onFrame) onFrame(timestamp);
     }
-    void stop() override { owner_.onFrame = nullptr; }
-
-   private:
-    ManualDisplayLinks& owner_;
   };
-  std::unique_ptr<DisplayLink> makeDisplayLink() override { return std::make_unique<Link>(*this); }
-  void fire(double timestamp) {
-    if (onFrame) onFrame(timestamp);
+  std::unique_ptr<DisplayLink> makeDisplayLink() override {
+    return std::make_unique<Handle>(made.emplace_back(std::make_shared<Link>()));
   }
-  bool isRunning() const { return static_cast<bool>(onFrame); }
+  // The newest link.
+  Link& last() { return *made.back(); }
+  void fire(double timestamp) { last().fire(timestamp); }
+  bool isRunning() const { return !made.empty() && made.back()->running(); }
 
-  std::function<void(double)> onFrame;
-  double fps = 0;
-  int starts = 0;
+  std::vector<std::shared_ptr<Link>> made;
+
+ private:
+  struct Handle : DisplayLink {
+    explicit Handle(std::shared_ptr<Link> link) : link(std::move(link)) {}
+    void start(double fps, std::function<void(double)> onFrame) override {
+      link->fps = fps;
+      link->onFrame = std::move(onFrame);
+    }
+    void stop() override { link->onFrame = nullptr; }
+    std::shared_ptr<Link> link;
+  };
 };
 
 }  // namespace brindlecap::testing

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -18,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/CanberraSound.h"
 #include "platform/linux/QtColor.h"
 #include "support/QtTestApplication.h"
 
@@ -96,18 +96,13 @@ TEST_F(CompletionBannerPanelTest, ClicksReachTheButtonUnderThePointerOrDismiss) 
     Counts disabled;  // disabled buttons swallow the click; the background still dismisses
   };
   const Case cases[] = {
-      {"close button", {60, 114}, {1, 0, 0}, {}},
       {"close button's right edge", {99, 101}, {1, 0, 0}, {}},
       {"gap before the pill", {104, 114}, {1, 0, 0}, {1, 0, 0}},
-      {"quick snooze", {195, 114}, {0, 1, 0}, {}},
       {"quick snooze's last column", {281, 114}, {0, 1, 0}, {}},
       {"chevron", {282, 114}, {0, 0, 1}, {}},
       {"chevron's right edge", {309, 127}, {0, 0, 1}, {}},
       {"right margin", {318, 114}, {1, 0, 0}, {1, 0, 0}},
-      {"icon", {40, 44}, {1, 0, 0}, {1, 0, 0}},
       {"title", {120, 38}, {1, 0, 0}, {1, 0, 0}},
-      {"separator", {160, 92}, {1, 0, 0}, {1, 0, 0}},
-      {"below the row", {160, 132}, {1, 0, 0}, {1, 0, 0}},
   };
   for (bool enabled : {true, false}) {
     panel->setButtonsEnabled(enabled);
@@ -158,8 +153,9 @@ TEST_F(CompletionBannerPanelTest, MenuReportsAChoiceOrADismissalExactlyOnce) {
 
   // A click on an item: the menu starts hiding before the item triggers.
   Reports reports;
-  QMenu* menu = openMenu(reports);
-  ASSERT_NE(menu, nullptr);
+  // Guarded: the panel deletes a closed menu later.
+  QPointer<QMenu> menu = openMenu(reports);
+  ASSERT_TRUE(menu);
   EXPECT_EQ(menu->pos(), chevron->mapToGlobal(QPoint(chevron->width(), chevron->height())));
   std::vector<bool> checks;
   for (QAction* action : menu->actions()) checks.push_back(action->isChecked());
@@ -168,7 +164,7 @@ TEST_F(CompletionBannerPanelTest, MenuReportsAChoiceOrADismissalExactlyOnce) {
   spinUntil([&] { return !reports.empty(); });
   QCoreApplication::processEvents();
   EXPECT_EQ(reports, Reports{30});
-  EXPECT_FALSE(menu->isVisible());
+  EXPECT_TRUE(!menu || !menu->isVisible());
 
   // Closed without a choice; a second menu opened over the first ends the first at once.
   Reports first;
@@ -230,20 +226,7 @@ TEST_F(CompletionBannerPanelTest, RendersInThePaletteAndShapesItselfWithoutAComp
       EXPECT_TRUE(w->mask().contains(QPoint(165, 68)));
       EXPECT_EQ(background.alpha(), 255);
     }
-
-    const QByteArray artifacts = qgetenv("BRINDLECAP_ARTIFACTS");
-    if (!artifacts.isEmpty()) {
-      image.save(QString::fromLocal8Bit(artifacts) + "/completion-banner-" + label + ".png");
-    }
   }
-}
-
-TEST(CanberraSoundTest, PlayingWithoutASoundDeviceFailsQuietly) {
-  testing::ensureQtApplication();
-  CanberraSound sound;
-  // Whether a device exists depends on the machine; either answer is fine, a crash is not.
-  for (int i = 0; i < 2; ++i) (void)sound.play();
-  sound.beep();
 }
 
 }  // namespace

@@ -62,62 +62,36 @@ class NewTimerViewTest : public ::testing::Test {
   int cancelled = 0;
 };
 
-TEST_F(NewTimerViewTest, ShowsItsContentAndTheFieldTakesFocusOverTheHostsChoice) {
+TEST_F(NewTimerViewTest, FieldTakesFocusOverTheHostsChoiceAndKeysDecideFromAnyFocus) {
   QWidget host;
   auto* other = new QLineEdit(&host);
   makeView(host);
   host.layout()->addWidget(other);
-  EXPECT_EQ(child<QLabel>("titleLabel")->text(), QStringLiteral("Новый таймер"));
-  EXPECT_EQ(subtitle(), kToday);
-  EXPECT_EQ(child<QLineEdit>("nameField")->placeholderText(),
-            QStringLiteral("Название (необязательно)"));
-  EXPECT_TRUE(child<QLineEdit>("nameField")->text().isEmpty());
-  EXPECT_EQ(child("cancelButton")->text(), QStringLiteral("Отмена"));
-  EXPECT_EQ(child("createButton")->text(), QStringLiteral("Создать"));
   EXPECT_TRUE(child("createButton")->isDefault());
-
   host.show();
   other->setFocus(Qt::OtherFocusReason);
   QCoreApplication::processEvents();
   EXPECT_EQ(host.focusWidget(), child<QLineEdit>("nameField"));
-}
 
-TEST_F(NewTimerViewTest, ReturnFromAnyFocusCreatesWithTheExactFieldText) {
-  QWidget host;
-  makeView(host);
-  showAndSettle(host);
+  // Return creates with the field's exact text, Escape cancels, wherever the focus is.
   press(host.focusWidget(), Qt::Key_Return);
-  press(host.focusWidget(), Qt::Key_Space, QStringLiteral(" "));
   press(host.focusWidget(), Qt::Key_Space, QStringLiteral(" "));
   press(host.focusWidget(), Qt::Key_Return);
   child<QLineEdit>("nameField")->setText(QStringLiteral(" Чай "));
   press(host.focusWidget(), Qt::Key_Enter, {}, Qt::KeypadModifier);
-  for (const char* name : {"cancelButton", "createButton"}) {
-    child(name)->setFocus(Qt::TabFocusReason);
-    press(host.focusWidget(), Qt::Key_Return);
-  }
-  EXPECT_EQ(created, (Created{"", "  ", " Чай ", " Чай ", " Чай "}));
-  EXPECT_EQ(cancelled, 0);
-}
-
-TEST_F(NewTimerViewTest, EscapeFromAnyFocusCancelsAndButtonsClickThrough) {
-  QWidget host;
-  makeView(host);
-  child<QLineEdit>("nameField")->setText(QStringLiteral("x"));
-  showAndSettle(host);
   press(host.focusWidget(), Qt::Key_Escape);
   for (const char* name : {"cancelButton", "createButton"}) {
     child(name)->setFocus(Qt::TabFocusReason);
+    press(host.focusWidget(), Qt::Key_Return);
     press(host.focusWidget(), Qt::Key_Escape);
   }
+  EXPECT_EQ(created, (Created{"", " ", " Чай ", " Чай ", " Чай "}));
   EXPECT_EQ(cancelled, 3);
-  EXPECT_TRUE(created.empty());
 
   child("createButton")->click();
-  EXPECT_EQ(created, Created{"x"});
   child("cancelButton")->click();
+  EXPECT_EQ(created.size(), 6u);
   EXPECT_EQ(cancelled, 4);
-  EXPECT_EQ(created.size(), 1u);
 }
 
 TEST_F(NewTimerViewTest, KeysInsideAPopupReachThePanelBeforeThePopupClosesItself) {
@@ -173,12 +147,6 @@ TEST_F(NewTimerViewTest, CreateButtonIsFilledWithTheAccentColour) {
   EXPECT_NEAR(fill.red(), 230, 2);
   EXPECT_NEAR(fill.green(), 77, 2);
   EXPECT_NEAR(fill.blue(), 26, 2);
-
-  bool hasWhiteText = false;
-  for (int y = 0; y < button.height() && !hasWhiteText; ++y)
-    for (int x = 0; x < button.width() && !hasWhiteText; ++x)
-      hasWhiteText = button.pixelColor(x, y) == QColor(Qt::white);
-  EXPECT_TRUE(hasWhiteText);
 
   const QImage other = child("cancelButton")->grab().toImage();
   EXPECT_NE(other.pixelColor(6, other.height() / 2).rgb(), fill.rgb());

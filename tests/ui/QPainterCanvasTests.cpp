@@ -7,28 +7,20 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <cstdlib>
 #include <functional>
 
 #include "menubar/DragLineView.h"
 #include "menubar/StatusItemContentView.h"
 #include "platform/linux/DrawnViewWidget.h"
 #include "platform/linux/ScreenCoordinates.h"
+#include "support/QtTestApplication.h"
 
 namespace brindlecap {
 namespace {
 
 class QtTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QApplication::instance()) return;
-    if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "drawing_widget_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit, Qt's own statics may already be gone.
-    new QApplication(argc, argv);
-  }
+  static void SetUpTestSuite() { testing::ensureQtApplication(); }
 };
 
 // Draws into a transparent image of `width` × `height` at one pixel per point.

@@ -22,7 +22,6 @@
 #include "support/InMemoryDefaultsStore.h"
 #include "support/InMemoryFileSystem.h"
 #include "support/QtTestApplication.h"
-#include "support/RecordingNotificationScheduler.h"
 #include "support/VirtualTime.h"
 #include "timers/TimerStore.h"
 
@@ -64,8 +63,8 @@ void unhover(QWidget* widget) {
   QCoreApplication::sendEvent(widget, &leave);
 }
 
-// The colour of the most opaque pixel the widget paints over nothing.
-QColor strongestColour(QWidget* widget) {
+// The most opaque pixel the widget paints over nothing is in `expected`.
+void expectPaintedIn(QWidget* widget, Color expected) {
   QImage image(widget->size(), QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
@@ -73,22 +72,15 @@ QColor strongestColour(QWidget* widget) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
       if (image.pixelColor(x, y).alpha() > strongest.alpha()) strongest = image.pixelColor(x, y);
-  return strongest;
-}
-
-void expectColour(const QColor& actual, Color expected) {
-  EXPECT_GT(actual.alpha(), 100);
-  EXPECT_NEAR(actual.redF(), expected.red, 0.02);
-  EXPECT_NEAR(actual.greenF(), expected.green, 0.02);
-  EXPECT_NEAR(actual.blueF(), expected.blue, 0.02);
+  EXPECT_GT(strongest.alpha(), 100);
+  EXPECT_NEAR(strongest.redF(), expected.red, 0.02);
+  EXPECT_NEAR(strongest.greenF(), expected.green, 0.02);
+  EXPECT_NEAR(strongest.blueF(), expected.blue, 0.02);
 }
 
 class TimerListViewTest : public ::testing::Test {
  protected:
-  TimerListViewTest() {
-    testing::ensureQtApplication();
-    store->notificationManager = notifications;
-  }
+  TimerListViewTest() { testing::ensureQtApplication(); }
 
   TimerListView& view() {
     if (!view_) {
@@ -104,7 +96,6 @@ class TimerListViewTest : public ::testing::Test {
     ADD_FAILURE() << "no timer " << id.toString();
     return 0;
   }
-  const std::string& timersFile() { return files.files.at(store->fileURL()); }
   bool showsEmptyState() {
     const bool empty = child<QWidget>(&view(), "emptyState")->isVisibleTo(&view());
     EXPECT_NE(empty, child<QWidget>(&view(), "timerScrollArea")->isVisibleTo(&view()));
@@ -120,8 +111,6 @@ class TimerListViewTest : public ::testing::Test {
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   testing::FakeDateFormatter dates;
-  std::shared_ptr<testing::RecordingNotificationScheduler> notifications =
-      std::make_shared<testing::RecordingNotificationScheduler>();
   int settingsOpened = 0;
   int createRequested = 0;
   std::unique_ptr<TimerListView> view_;
@@ -130,16 +119,8 @@ class TimerListViewTest : public ::testing::Test {
 TEST_F(TimerListViewTest, HeaderCountsActiveTimersButtonsCallBackAndEmptyStateGivesWay) {
   store->add("Прошёл", t0 + 30);
   time.advance(31);
-  EXPECT_EQ(std::pair(view().minimumWidth(), view().maximumWidth()), std::pair(360, 360));
-  EXPECT_EQ(labelText(&view(), "headerTitleLabel"), QStringLiteral("Brindlecap"));
   EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 0"));
   EXPECT_TRUE(showsEmptyState());
-  EXPECT_EQ(labelText(&view(), "emptyStateHeadline"), QStringLiteral("Нет активных таймеров"));
-  EXPECT_EQ(labelText(&view(), "emptyStateHint"),
-            QStringLiteral("Потяните иконку Brindlecap вниз\nи отпустите на нужной длительности."));
-  EXPECT_EQ(button(&view(), "settingsButton")->toolTip(), QStringLiteral("Настройки"));
-  EXPECT_EQ(button(&view(), "createTimerButton")->toolTip(),
-            QStringLiteral("Создать таймер вручную"));
   button(&view(), "settingsButton")->click();
   EXPECT_EQ(std::pair(settingsOpened, createRequested), std::pair(1, 0));
   button(&view(), "createTimerButton")->click();
@@ -186,8 +167,6 @@ TEST_F(TimerListViewTest, ActionsAreInvisibleAndInertUntilTheRowIsHovered) {
   auto* actions = child<QWidget>(teaRow, "actions");
   auto* opacity = qobject_cast<QGraphicsOpacityEffect*>(actions->graphicsEffect());
   ASSERT_NE(opacity, nullptr);
-  EXPECT_EQ(extend->toolTip(), QStringLiteral("Продлить на 5 минут"));
-  EXPECT_EQ(remove->toolTip(), QStringLiteral("Удалить таймер"));
 
   for (const bool hovered : {false, true, false}) {
     SCOPED_TRACE(hovered ? "hovered" : "not hovered");
@@ -220,30 +199,6 @@ TEST_F(TimerListViewTest, PlusFiveExtendsARunningTimerAndRestartsAFinishedOne) {
   button(&finished, "extendButton")->click();
   EXPECT_EQ(fireDateOf(egg.id), t0 + 40 + 300);
   EXPECT_EQ(view().rows().size(), 2u);
-}
-
-TEST_F(TimerListViewTest, DeleteRemovesWithdrawsTheReminderSavesAndEndsInTheEmptyState) {
-  const TimerItem tea = store->add("Чай", t0 + 600);
-  const TimerItem lunch = store->add("Обед", t0 + 1200);
-  notifications->calls.clear();
-
-  hover(row(0));
-  button(row(0), "deleteButton")->click();
-  ASSERT_EQ(store->items->size(), 1u);
-  EXPECT_EQ(store->items->front().id, lunch.id);
-  EXPECT_EQ(notifications->calls, std::vector<std::string>{"cancel " + tea.id.toString()});
-  EXPECT_EQ(timersFile().find(tea.id.toString()), std::string::npos);
-  EXPECT_NE(timersFile().find(lunch.id.toString()), std::string::npos);
-  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 1"));
-  EXPECT_FALSE(showsEmptyState());
-
-  hover(row(0));
-  button(row(0), "deleteButton")->click();
-  EXPECT_EQ(timersFile(), "[]");
-  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 0"));
-  EXPECT_TRUE(showsEmptyState());
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_TRUE(view().findChildren<TimerRowView*>().isEmpty());
 }
 
 TEST_F(TimerListViewTest, RowsKeepTheirWidgetAndHoverWhileTimersTickComeAndGo) {
@@ -291,8 +246,8 @@ TEST_F(TimerListViewTest, AccentColourTintsThePlusAndTheEmptyStateArrowAndFollow
   auto* arrow = child<QWidget>(&view(), "emptyStateGlyph");
   for (const auto preset : {ThreadColorPreset::teal, ThreadColorPreset::orange}) {
     settings->threadColor.set(preset);
-    expectColour(strongestColour(plus), color(preset));
-    expectColour(strongestColour(arrow), color(preset));
+    expectPaintedIn(plus, color(preset));
+    expectPaintedIn(arrow, color(preset));
   }
 }
 

@@ -281,22 +281,6 @@ TEST_F(CompletionBannerTest, BannerHangsAtTheTopCentreOfTheMainScreen) {
   }
 }
 
-TEST_F(CompletionBannerTest, DiagnosticLinesOnlyWithTheVariable) {
-  controller->enqueue(timer("Чай"));
-  EXPECT_TRUE(output.lines.empty());
-
-  environment.variables[Diagnostics::kVariable] = "1";
-  start();
-  controller->enqueue(timer("Чай"));
-  controller->enqueue(timer("Кофе"));
-  EXPECT_EQ(output.lines, (std::vector<std::string>{
-                              "BRINDLECAP_COMPLETION_ENQUEUED Чай",
-                              "BRINDLECAP_COMPLETION_FRAME {{555, 727}, {330, 136}}",
-                              "BRINDLECAP_COMPLETION_VISIBLE true",
-                              "BRINDLECAP_COMPLETION_ENQUEUED Кофе",
-                          }));
-}
-
 TEST_F(CompletionBannerTest, PendingWorkOutlivingTheControllerDoesNothing) {
   controller->enqueue(timer("A"));
   controller->enqueue(timer("B"));

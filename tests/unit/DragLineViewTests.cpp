@@ -26,14 +26,6 @@ void expectDirty(const std::optional<Rect>& dirty, const Rect& expected) {
   expectRectNear(*dirty, expected);
 }
 
-void expectStops(const std::vector<GradientStop>& stops, Color base, double from, double to) {
-  ASSERT_EQ(stops.size(), 2u);
-  EXPECT_EQ(stops[0].location, 0);
-  EXPECT_EQ(stops[0].color, base.withAlpha(from));
-  EXPECT_EQ(stops[1].location, 1);
-  EXPECT_EQ(stops[1].color, base.withAlpha(to));
-}
-
 class DragLineViewTest : public ::testing::Test {
  protected:
   DragLineViewTest() {
@@ -71,11 +63,8 @@ TEST_F(DragLineViewTest, TetherThinsWithLengthAndFadesTowardsTheIcon) {
       EXPECT_NEAR(s.to.y, end.y + 0.8 * 6.25, 1e-9);
     }
     EXPECT_NEAR(segments[0].width, c.core + 3, 1e-9);
-    expectStops(segments[0].gradient, kAccent, 0.015, 0.075);
     EXPECT_NEAR(segments[1].width, c.core, 1e-9);
-    expectStops(segments[1].gradient, kAccent, 0.34, 0.94);
     EXPECT_NEAR(segments[2].width, std::max(c.core * 0.18, 0.6), 1e-9);
-    expectStops(segments[2].gradient, kWhite, 0.32, 0.06);
   }
 }
 

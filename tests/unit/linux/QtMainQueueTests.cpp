@@ -12,18 +12,10 @@
 #include <vector>
 
 #include "platform/linux/SignalHandling.h"
+#include "support/QtTestApplication.h"
 
 namespace brindlecap {
 namespace {
-
-void ensureApplication() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "linux_platform_tests";
-  static char* argv[] = {name, nullptr};
-  // Deliberately never destroyed: it must outlive every test, and exit tears down the process.
-  new QCoreApplication(argc, argv);
-}
 
 // Runs the event loop until `done` holds; false if it still does not after a generous safety
 // limit (which only keeps a broken build from hanging).
@@ -50,7 +42,7 @@ void runPast(MainQueue& queue, double seconds) {
 
 class QtMainQueueTest : public ::testing::Test {
  protected:
-  void SetUp() override { ensureApplication(); }
+  void SetUp() override { testing::ensureQtApplication(); }
   std::optional<QtMainQueue> queue{std::in_place};
 };
 
@@ -133,7 +125,7 @@ TEST_F(QtMainQueueTest, HandlesAndPendingWorkOutliveTheQueueSafely) {
 }
 
 TEST(TerminationSignals, ArriveAsACallbackOnTheMainLoop) {
-  ensureApplication();
+  testing::ensureQtApplication();
   int terminations = 0;
   installTerminationHandlers([&] { ++terminations; });
   std::raise(SIGTERM);
