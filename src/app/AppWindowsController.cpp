@@ -112,8 +112,12 @@ void AppWindowsController::applicationDidResignActive() {
 void AppWindowsController::present(const std::shared_ptr<AppWindow>& window,
                                    std::optional<Rect> replacing) {
   if (!window) return;
-  // A hide still running now finds the window gone from the set and leaves it on screen.
-  windowsBeingDismissed_.erase(window.get());
+  // A hide still running now finds the window gone from the set and leaves it on screen. It
+  // comes back at full size: a half-shrunk frame would otherwise become the next resting frame
+  // and the window would lose a few points at every interrupted hide.
+  if (windowsBeingDismissed_.erase(window.get()) != 0) {
+    window->setFrame(restingFrames_.at(window.get()));
+  }
   window->setAlpha(1);
   window->setIgnoresMouseEvents(false);
   if (replacing) position(*window, *replacing);
@@ -157,6 +161,7 @@ void AppWindowsController::dismiss(const std::shared_ptr<AppWindow>& window,
   if (!windowsBeingDismissed_.insert(identifier).second) return;
 
   const Rect restingFrame = window->frame();
+  restingFrames_[identifier] = restingFrame;
   const Rect target = restingFrame.insetBy(kDismissInsetX, kDismissInsetY);
   window->setIgnoresMouseEvents(true);
 

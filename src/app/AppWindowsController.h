@@ -81,6 +81,8 @@ class AppWindowsController : public std::enable_shared_from_this<AppWindowsContr
   std::shared_ptr<AppWindow> onboardingWindow_;
   // Windows are identified by their object's address; both live as long as the controller.
   std::set<const AppWindow*> windowsBeingDismissed_;
+  // Each hiding window's frame before it began to shrink.
+  std::map<const AppWindow*, Rect> restingFrames_;
   std::map<const AppWindow*, std::vector<std::function<void()>>> dismissalCompletions_;
 };
 

@@ -28,7 +28,9 @@ class FakeAppWindow : public AppWindow {
 
   std::string title() const override { return windowTitle; }
   Rect frame() const override { return currentFrame; }
+  // Like the platform, changing frame or alpha stops a running animation without its completion.
   void setFrame(const Rect& frame) override {
+    pendingAnimation.reset();
     currentFrame = frame;
     calls.push_back("frame " + describe(frame));
   }
@@ -37,6 +39,7 @@ class FakeAppWindow : public AppWindow {
     calls.push_back("origin " + describe(origin));
   }
   void setAlpha(double value) override {
+    pendingAnimation.reset();
     alpha = value;
     char text[32];
     calls.push_back("alpha " +

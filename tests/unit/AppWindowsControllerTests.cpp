@@ -132,19 +132,26 @@ TEST_F(AppWindowsTest, DismissalsShareOneAnimationAndRunInOrderOrAtOnceWithNothi
 
 TEST_F(AppWindowsTest, PresentingDuringTheFadeKeepsTheWindowAndItsCompletions) {
   controller->showSettings(std::nullopt);
+  const Rect resting = settingsWindow().frame();
   controller->dismissAuxiliaryWindows(record("list"));
+  // Half-way through the shrink, shown again: back at full size, not half-shrunk.
+  settingsWindow().setFrame(resting.insetBy(3, 3));
   controller->showSettings(std::nullopt);
   EXPECT_EQ(settingsWindow().alpha, 1);
   EXPECT_FALSE(settingsWindow().ignoresMouseEvents);
+  EXPECT_EQ(settingsWindow().frame(), resting);
 
-  finishHide(settingsWindow());
+  // The interrupted hide's completion, had it still arrived, changes nothing.
+  time.runPending();
   EXPECT_TRUE(settingsWindow().visible);
   EXPECT_EQ(settingsWindow().orderOutCount, 0);
   EXPECT_TRUE(ran.empty());
 
   settingsWindow().resignKey();
   EXPECT_EQ(settingsWindow().animationCount, 2);
+  EXPECT_EQ(settingsWindow().pendingAnimation->frame, resting.insetBy(7, 6));
   finishHide(settingsWindow());
+  EXPECT_EQ(settingsWindow().frame(), resting);
   EXPECT_FALSE(settingsWindow().visible);
   EXPECT_EQ(ran, std::vector<std::string>{"list"});
 }
