@@ -82,6 +82,15 @@ FreedesktopNotificationCenter::FreedesktopNotificationCenter(const WallClock& cl
                SLOT(handleActionInvoked(uint, QString)));
   bus_.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                SLOT(handleNotificationClosed(uint, uint)));
+  // A restarted server numbers its notifications from 1 again and never reports closing the old
+  // ones: ids remembered from the old one would match other applications' notifications.
+  serverWatcher_.setConnection(bus_);
+  serverWatcher_.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+  serverWatcher_.addWatchedService(kService);
+  connect(&serverWatcher_, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] {
+    shown_.clear();
+    postings_.clear();
+  });
 }
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter() {
@@ -319,7 +328,15 @@ void FreedesktopNotificationCenter::handleActionInvoked(uint id, const QString& 
   } else {
     return;
   }
-  // Some servers (dunst) keep the notification open after an action; it stays delivered.
+  if (actionKey == kDefaultActionKey) {
+    // A click acknowledges the notification, but some servers (dunst) leave it on screen.
+    const Shown shown = found->second;
+    shown_.erase(found);
+    closeOnServer(id);
+    respond(shown, action);
+    return;
+  }
+  // The quick snooze moves the timer, which withdraws this notification; until then it stays.
   found->second.answered = true;
   const Shown shown = found->second;
   respond(shown, action);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QDBusServiceWatcher>
 #include <QTimer>
 #include <QVariantList>
 
@@ -104,6 +105,7 @@ class FreedesktopNotificationCenter : public QObject, public NotificationCenter 
   std::map<std::uint64_t, Posting> postings_;  // awaiting the server's id, by sequence
   std::map<uint, Shown> shown_;                // by server id
   QTimer checkTimer_;
+  QDBusServiceWatcher serverWatcher_;
 };
 
 }  // namespace brindlecap

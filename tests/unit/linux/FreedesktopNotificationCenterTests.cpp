@@ -290,9 +290,10 @@ TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsBecome
     const char* category;
     std::vector<Sent> sent;
     std::vector<std::string> responses;
+    bool withdrawn = false;  // closed on the server by us: a click acknowledges it
   } rows[] = {
       {kCategory, {{kSnooze}}, {kSnooze}},
-      {kCategory, {{"default"}}, {"default"}},
+      {kCategory, {{"default"}}, {"default"}, true},
       {kCategory, {{"unknown"}}, {}},
       {kCategory, {{2u}}, {"dismiss"}},
       {kCategory, {{1u}}, {}},  // expired
@@ -326,6 +327,13 @@ TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsBecome
       EXPECT_EQ(response.content.userInfo, timer("").userInfo);
     }
     EXPECT_EQ(actions, row.responses) << identifier;
+    const auto closedByUs = [&] {
+      return std::find(server->closed.begin(), server->closed.end(), id) != server->closed.end();
+    };
+    if (row.withdrawn) {
+      EXPECT_TRUE(waitUntil(closedByUs)) << identifier;
+    }
+    EXPECT_EQ(closedByUs(), row.withdrawn) << identifier;
   }
 }
 
