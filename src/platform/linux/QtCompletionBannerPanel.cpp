@@ -396,7 +396,18 @@ void QtCompletionBannerPanel::orderFrontRegardless() {
 }
 
 void QtCompletionBannerPanel::orderOut() {
+  // A menu left open would float where the chevron was, over whatever comes next.
+  closeSnoozeMenu();
   widget_->hide();
+}
+
+void QtCompletionBannerPanel::closeSnoozeMenu() {
+  Widget& w = *widget_;
+  if (w.menuSession) w.menuSession->report(std::nullopt);
+  if (w.menu) {
+    w.menu->close();
+    w.menu->deleteLater();
+  }
 }
 
 bool QtCompletionBannerPanel::isVisible() const {
@@ -424,13 +435,8 @@ void QtCompletionBannerPanel::fadeOut(double duration, std::function<void()> com
 
 void QtCompletionBannerPanel::popUpSnoozeMenu(std::vector<SnoozeMenuItem> items,
                                               std::function<void(std::optional<int> tag)> closed) {
+  closeSnoozeMenu();
   Widget& w = *widget_;
-  if (w.menuSession) w.menuSession->report(std::nullopt);
-  if (w.menu) {
-    w.menu->close();
-    w.menu->deleteLater();
-  }
-
   auto session = std::make_shared<MenuSession>();
   session->closed = std::move(closed);
   w.menuSession = session;

@@ -40,6 +40,8 @@ class QtCompletionBannerPanel : public CompletionBannerPanel {
 
  private:
   class Widget;
+  // Ends an open snooze menu as closed without a choice.
+  void closeSnoozeMenu();
   QPointer<Widget> widget_;
 };
 
