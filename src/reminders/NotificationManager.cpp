@@ -134,7 +134,8 @@ void NotificationManager::reportScheduled(const std::string& identifier,
   }
   printDiagnosticStatus();
   // Once more just after the unfloored due moment, so the log shows whether it was delivered.
-  const std::uint64_t key = nextStatusCheck_++;
+  // Per timer: rescheduling replaces the check instead of piling up another.
+  const std::string key = identifier;
   statusChecks_[key] = mainQueue_.after(interval + 1.0, [this, key] {
     statusChecks_.erase(key);  // the handle dies with the manager, so `this` is alive here
     printDiagnosticStatus();

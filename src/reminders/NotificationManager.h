@@ -92,8 +92,7 @@ class NotificationManager : public NotificationCenterDelegate,
   std::atomic<bool> presents_{false};
   Subscription presentsSubscription_;
   // Delayed status printouts, keyed by arming order; they die with the manager.
-  std::map<std::uint64_t, WorkHandle> statusChecks_;
-  std::uint64_t nextStatusCheck_ = 0;
+  std::map<std::string, WorkHandle> statusChecks_;
 };
 
 }  // namespace brindlecap
