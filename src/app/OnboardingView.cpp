@@ -267,13 +267,13 @@ void OnboardingView::applyAccent() {
 
 void OnboardingView::applyTextStyles() {
   const QColor secondary = secondaryColor(*this);
-  nameLabel_->setFont(panelFont(15, QFont::DemiBold));
-  counterLabel_->setFont(panelFont(11, QFont::Normal));
+  nameLabel_->setFont(pixelSizedFont(15, QFont::DemiBold));
+  counterLabel_->setFont(pixelSizedFont(11, QFont::Normal));
   setTextColor(*counterLabel_, secondary);
-  titleLabel_->setFont(panelFont(22, QFont::Bold));
-  bodyLabel_->setFont(panelFont(13, QFont::Normal));
+  titleLabel_->setFont(pixelSizedFont(22, QFont::Bold));
+  bodyLabel_->setFont(pixelSizedFont(13, QFont::Normal));
   setTextColor(*bodyLabel_, secondary);
-  const QFont buttonFont = panelFont(13, QFont::Normal);
+  const QFont buttonFont = pixelSizedFont(13, QFont::Normal);
   backButton_->setFont(buttonFont);
   primaryButton_->setFont(buttonFont);
 }
