@@ -337,6 +337,26 @@ TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsBecome
   }
 }
 
+TEST_F(FreedesktopNotificationCenterTest, ARestartedServersIdsAreNotTakenForOurs) {
+  startServer();
+  createCentre();
+  add("T", timer("Чай"));
+  postAll(1);
+  const uint id = *server->open.begin();
+  ASSERT_EQ(delivered(), 1u);
+
+  // The server goes away and comes back; it will number from 1 again.
+  serverBus.interface()->unregisterService(kService);
+  serverBus.interface()->registerService(kService);
+  ASSERT_TRUE(waitUntil([&] { return delivered() == 0; }));
+  server->signal("NotificationClosed", id, 2u);
+  server->signal("ActionInvoked", id, QString::fromLatin1(kSnooze));
+  bool answered = false;
+  centre->getAuthorizationStatus([&](auto) { answered = true; });
+  ASSERT_TRUE(waitUntil([&] { return answered; }));
+  EXPECT_TRUE(delegate->responses.empty()) << "another application's notification now";
+}
+
 TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
   for (const bool serverRuns : {false, true}) {
     if (serverRuns) startServer();
