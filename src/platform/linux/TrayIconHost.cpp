@@ -1,5 +1,7 @@
 #include "platform/linux/TrayIconHost.h"
 
+#include "platform/linux/XcbConnection.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
@@ -32,25 +34,6 @@ constexpr uint32_t kSystemTrayRequestDock = 0;
 constexpr uint32_t kXEmbedVersion = 0;
 constexpr uint32_t kXEmbedMapped = 1u << 0;
 constexpr uint32_t kNetWmStateAdd = 1;
-
-xcb_connection_t* x11Connection() {
-  auto* app = qGuiApp;
-  if (app == nullptr) return nullptr;
-  auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 != nullptr ? x11->connection() : nullptr;
-}
-
-// The screen Qt connected to, as xcb_connect chose it from DISPLAY.
-std::pair<int, xcb_screen_t*> defaultScreen(xcb_connection_t* c) {
-  int number = 0;
-  char* host = nullptr;
-  int display = 0;
-  if (xcb_parse_display(nullptr, &host, &display, &number) != 0) std::free(host);
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-  if (number < 0 || number >= it.rem) number = 0;
-  for (int i = 0; i < number; ++i) xcb_screen_next(&it);
-  return {number, it.rem > 0 ? it.data : nullptr};
-}
 
 xcb_atom_t internAtom(xcb_connection_t* c, const std::string& name, bool onlyIfExists = false) {
   auto cookie =

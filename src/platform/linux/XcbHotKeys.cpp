@@ -1,5 +1,7 @@
 #include "platform/linux/XcbHotKeys.h"
 
+#include "platform/linux/XcbConnection.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -21,25 +23,6 @@ namespace {
 
 // The eight core modifier bits; key event states also carry buttons and the keyboard group.
 constexpr std::uint16_t kCoreModifiers = 0xff;
-
-xcb_connection_t* x11Connection() {
-  auto* app = qGuiApp;
-  if (app == nullptr) return nullptr;
-  auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 != nullptr ? x11->connection() : nullptr;
-}
-
-// The root window of the screen xcb_connect chose from DISPLAY.
-xcb_window_t defaultRoot(xcb_connection_t* c) {
-  int number = 0;
-  char* host = nullptr;
-  int display = 0;
-  if (xcb_parse_display(nullptr, &host, &display, &number) != 0) std::free(host);
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-  if (number < 0 || number >= it.rem) number = 0;
-  for (int i = 0; i < number; ++i) xcb_screen_next(&it);
-  return it.rem > 0 ? it.data->root : XCB_NONE;
-}
 
 std::optional<xcb_keysym_t> keysymFor(std::uint32_t keyCode) {
   switch (keyCode) {
@@ -121,7 +104,10 @@ void forEachSubset(std::uint16_t mask, Body body) {
 
 XcbHotKeys::XcbHotKeys(QObject* parent) : QObject(parent) {
   connection_ = x11Connection();
-  if (connection_ != nullptr) root_ = defaultRoot(connection_);
+  if (connection_ != nullptr) {
+    xcb_screen_t* screen = defaultScreen(connection_).second;
+    root_ = screen != nullptr ? screen->root : XCB_NONE;
+  }
   if (available()) QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
