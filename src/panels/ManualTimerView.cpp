@@ -6,17 +6,12 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QColor>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
-#include <QVBoxLayout>
 
 #include "panels/PanelStyle.h"
 #include "timers/TimeFormatting.h"
@@ -52,40 +47,17 @@ QString unitPickerStyle(Color accent) {
 ManualTimerView::ManualTimerView(const WallClock& clock, const DateFormatter& dates, Color accent,
                                  std::function<void(const std::string&, double)> onCreate,
                                  std::function<void()> onCancel, QWidget* parent)
-    : ConfirmablePanel(parent),
+    : ConfirmablePanel(accent, std::move(onCancel), parent),
       clock_(clock),
       dates_(dates),
       onCreate_(std::move(onCreate)),
-      onCancel_(std::move(onCancel)),
-      titleLabel_(new QLabel(QStringLiteral("Новый таймер"), this)),
-      subtitleLabel_(new QLabel(this)),
       durationSpin_(new QSpinBox(this)),
-      unitGroup_(new QButtonGroup(this)),
-      nameField_(new QLineEdit(this)),
-      cancelButton_(new QPushButton(QStringLiteral("Отмена"), this)),
-      createButton_(new QPushButton(QStringLiteral("Создать"), this)) {
-  titleLabel_->setObjectName(QStringLiteral("titleLabel"));
-  subtitleLabel_->setObjectName(QStringLiteral("subtitleLabel"));
+      unitGroup_(new QButtonGroup(this)) {
   durationSpin_->setObjectName(QStringLiteral("durationSpin"));
-  nameField_->setObjectName(QStringLiteral("nameField"));
-  setFocusTarget(nameField_);
-  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
-  createButton_->setObjectName(QStringLiteral("createButton"));
-
   durationSpin_->setRange(1, largestValue(unit_));
   durationSpin_->setSingleStep(1);
   durationSpin_->setValue(kInitialValue);
   durationSpin_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-  nameField_->setPlaceholderText(QStringLiteral("Название (необязательно)"));
-  createButton_->setDefault(true);
-  createButton_->setStyleSheet(prominentButtonStyle(accent));
-
-  auto* header = new QVBoxLayout;
-  header->setSpacing(3);
-  header->setContentsMargins(0, 0, 0, 0);
-  header->addWidget(titleLabel_);
-  header->addWidget(subtitleLabel_);
 
   auto* durationRow = new QHBoxLayout;
   durationRow->setSpacing(8);
@@ -93,34 +65,16 @@ ManualTimerView::ManualTimerView(const WallClock& clock, const DateFormatter& da
   durationRow->addWidget(durationSpin_, 0, Qt::AlignVCenter);
   durationRow->addWidget(makeUnitPicker(accent), 0, Qt::AlignVCenter);
   durationRow->addStretch(1);
+  addRowAboveName(durationRow);
+  setRowSpacing(11);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->setContentsMargins(0, 0, 0, 0);
-  buttons->addWidget(cancelButton_, 0, Qt::AlignVCenter);
-  buttons->addStretch(1);
-  buttons->addWidget(createButton_, 0, Qt::AlignVCenter);
-
-  auto* stack = new QVBoxLayout(this);
-  stack->setSpacing(11);
-  stack->setContentsMargins(14, 14, 14, 14);
-  stack->addLayout(header);
-  stack->addLayout(durationRow);
-  stack->addWidget(nameField_);
-  stack->addLayout(buttons);
-
-  setFixedWidth(kWidth);
   applyTextStyles();
   refreshSubtitle();
 
-  // Return in the field and in the stepper is not wired to their returnPressed/editingFinished:
-  // both leave the key to us, and handling it here alone keeps one Return from creating twice.
   connect(durationSpin_, &QSpinBox::valueChanged, this, [this] { refreshSubtitle(); });
   connect(unitGroup_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
     if (checked) setUnit(allManualTimerUnits[static_cast<std::size_t>(id)]);
   });
-  connect(nameField_, &QLineEdit::textChanged, this, [this] { refreshSubtitle(); });
-  connect(createButton_, &QPushButton::clicked, this, [this] { create(); });
-  connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel(); });
 }
 
 QWidget* ManualTimerView::makeUnitPicker(Color accent) {
@@ -148,10 +102,6 @@ QWidget* ManualTimerView::makeUnitPicker(Color accent) {
   return picker;
 }
 
-QSize ManualTimerView::sizeHint() const {
-  return {kWidth, layout()->sizeHint().height()};
-}
-
 void ManualTimerView::setUnit(ManualTimerUnit unit) {
   if (unit == unit_) return;
   unit_ = unit;
@@ -170,36 +120,23 @@ double ManualTimerView::durationSeconds() const {
   return static_cast<double>(durationSpin_->value()) * secondsPerUnit(unit_);
 }
 
-void ManualTimerView::aboutToShow() {
-  refreshSubtitle();
-}
-
 void ManualTimerView::create() {
   // Copies: the host may destroy this panel from inside the callback.
-  const std::string title = nameField_->text().toStdString();
+  const std::string title = enteredTitle();
   const double seconds = durationSeconds();
   auto callback = onCreate_;
   if (callback) callback(title, seconds);
-}
-
-void ManualTimerView::cancel() {
-  auto callback = onCancel_;
-  if (callback) callback();
 }
 
 void ManualTimerView::refreshSubtitle() {
   const TimePoint now = clock_.now();
   const std::string text =
       "Сработает " + TimeFormatting::relativeFireDate(now + durationSeconds(), now, dates_);
-  subtitleLabel_->setText(QString::fromStdString(text));
+  subtitleLabel()->setText(QString::fromStdString(text));
 }
 
 void ManualTimerView::applyTextStyles() {
-  titleLabel_->setFont(resizedAppFont(2, true));
-  subtitleLabel_->setFont(resizedAppFont(-1, false));
-  QPalette dimmed = subtitleLabel_->palette();
-  dimmed.setColor(QPalette::WindowText, palette().color(QPalette::PlaceholderText));
-  subtitleLabel_->setPalette(dimmed);
+  ConfirmablePanel::applyTextStyles();
 
   QFont digits = QApplication::font();
 #if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)

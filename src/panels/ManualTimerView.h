@@ -14,9 +14,6 @@
 #include "platform/DateFormatter.h"
 
 class QButtonGroup;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QSpinBox;
 
 namespace brindlecap {
@@ -29,7 +26,6 @@ class ManualTimerView : public ConfirmablePanel {
   Q_OBJECT
 
  public:
-  static constexpr int kWidth = 300;
   // The height the host gives its panel; the content fits it at the default fonts.
   static constexpr int kPreferredHeight = 198;
 
@@ -37,33 +33,23 @@ class ManualTimerView : public ConfirmablePanel {
                   std::function<void(const std::string& title, double seconds)> onCreate,
                   std::function<void()> onCancel, QWidget* parent = nullptr);
 
-  QSize sizeHint() const override;
-
  protected:
   void create() override;
-  void cancel() override;
-  void aboutToShow() override;
+  void refreshSubtitle() override;
   void applyTextStyles() override;
 
  private:
   QWidget* makeUnitPicker(Color accent);
   void setUnit(ManualTimerUnit unit);
   double durationSeconds() const;
-  void refreshSubtitle();
 
   const WallClock& clock_;
   const DateFormatter& dates_;
   std::function<void(const std::string&, double)> onCreate_;
-  std::function<void()> onCancel_;
   ManualTimerUnit unit_ = ManualTimerUnit::minutes;
 
-  QLabel* titleLabel_;
-  QLabel* subtitleLabel_;
   QSpinBox* durationSpin_;
   QButtonGroup* unitGroup_;
-  QLineEdit* nameField_;
-  QPushButton* cancelButton_;
-  QPushButton* createButton_;
 };
 
 }  // namespace brindlecap
