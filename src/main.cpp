@@ -115,10 +115,11 @@ int main(int argc, char** argv) {
   const auto terminate = [] { QCoreApplication::exit(0); };
   QtAppWindowSystem appWindows(notifications, terminate);
 
-  AppDelegate delegate(AppPlatform{clock, clock, mainQueue, files, defaults, loginItems,
-                                   dateFormatter, environment, diagnosticOutput, screens, windows,
-                                   dragEvents, cursor, haptics, displayLinks, notifications,
-                                   bannerPanel, completionSound, hotKeys, appWindows, terminate});
+  AppDelegate delegate(AppPlatform{
+      clock,         clock,       mainQueue,        files,         defaults,    loginItems,
+      dateFormatter, environment, diagnosticOutput, screens,       windows,     dragEvents,
+      cursor,        haptics,     displayLinks,     notifications, bannerPanel, completionSound,
+      hotKeys,       appWindows,  terminate});
   // Logout and shutdown end the loop normally so the final save below runs. exit() rather than
   // quit(): quit() first asks every window to close and gives up if one stays open.
   installTerminationHandlers(terminate);

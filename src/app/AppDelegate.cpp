@@ -96,8 +96,8 @@ void AppDelegate::registerShortcut(const GlobalShortcut& shortcut) {
   });
   diagnostics_->print("GLOBAL_SHORTCUT",
                       shortcut.identity() + (registered ? " registered" : " refused"));
-  settings_->globalShortcutError.set(registered ? std::nullopt
-                                                : std::optional<std::string>(kShortcutTakenMessage));
+  settings_->globalShortcutError.set(
+      registered ? std::nullopt : std::optional<std::string>(kShortcutTakenMessage));
 }
 
 void AppDelegate::wirePreferencesAndLaunchModes() {

@@ -127,10 +127,14 @@ std::string_view title(QuickSnoozeInterval value) {
 }
 std::string_view snoozeActionTitle(QuickSnoozeInterval value) {
   switch (value) {
-    case QuickSnoozeInterval::fiveMinutes: return "Отложить на 5 минут";
-    case QuickSnoozeInterval::fifteenMinutes: return "Отложить на 15 минут";
-    case QuickSnoozeInterval::thirtyMinutes: return "Отложить на 30 минут";
-    case QuickSnoozeInterval::oneHour: return "Отложить на 1 час";
+    case QuickSnoozeInterval::fiveMinutes:
+      return "Отложить на 5 минут";
+    case QuickSnoozeInterval::fifteenMinutes:
+      return "Отложить на 15 минут";
+    case QuickSnoozeInterval::thirtyMinutes:
+      return "Отложить на 30 минут";
+    case QuickSnoozeInterval::oneHour:
+      return "Отложить на 1 час";
   }
   return {};
 }

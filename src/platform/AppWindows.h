@@ -40,7 +40,8 @@ class AppWindowSystem {
   virtual ~AppWindowSystem() = default;
   // Centred on the screen, content 460 × 590, titled "Настройки Brindlecap".
   virtual std::shared_ptr<AppWindow> makeSettingsWindow(
-      const std::shared_ptr<AppSettingsStore>& settings, std::function<void()> onShowOnboarding) = 0;
+      const std::shared_ptr<AppSettingsStore>& settings,
+      std::function<void()> onShowOnboarding) = 0;
   // Centred on the screen, content 470 × 330, titled "Добро пожаловать в Brindlecap".
   virtual std::shared_ptr<AppWindow> makeOnboardingWindow(
       const std::shared_ptr<AppSettingsStore>& settings, std::function<void()> onFinish) = 0;

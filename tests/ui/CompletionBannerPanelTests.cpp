@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
-#include <QPointer>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <memory>

@@ -2,10 +2,10 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QDBusServiceWatcher>
 #include <QTimer>
 #include <QVariantList>
 
