@@ -14,18 +14,18 @@
 #include "platform/linux/PosixFileSystem.h"
 #include "platform/linux/ProcessEnvironment.h"
 #include "platform/linux/QSettingsDefaultsStore.h"
-#include "platform/linux/QtAppWindows.h"
-#include "platform/linux/QtCompletionBannerPanel.h"
 #include "platform/linux/QtDragInput.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtScreens.h"
-#include "platform/linux/QtTopBarWindows.h"
 #include "platform/linux/SignalHandling.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemClock.h"
 #include "platform/linux/TrayIconHost.h"
 #include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XdgLoginItems.h"
+#include "ui/QtAppWindows.h"
+#include "ui/QtCompletionBannerPanel.h"
+#include "ui/QtTopBarWindows.h"
 
 namespace {
 

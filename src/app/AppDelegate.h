@@ -6,7 +6,6 @@
 
 #include <vector>
 
-#include "app/AppSettingsStore.h"
 #include "app/AppWindowsController.h"
 #include "menubar/StatusBarController.h"
 #include "platform/AppWindows.h"
@@ -24,6 +23,7 @@
 #include "reminders/CompletionBannerController.h"
 #include "reminders/GlobalShortcutManager.h"
 #include "reminders/NotificationManager.h"
+#include "settings/AppSettingsStore.h"
 #include "timers/TimerStore.h"
 
 namespace brindlecap {

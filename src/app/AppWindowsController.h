@@ -7,13 +7,13 @@
 #include <set>
 #include <vector>
 
-#include "app/AppSettingsStore.h"
 #include "platform/AppWindows.h"
 #include "platform/DefaultsStore.h"
 #include "platform/Diagnostics.h"
 #include "platform/Geometry.h"
 #include "platform/MainQueue.h"
 #include "platform/Screens.h"
+#include "settings/AppSettingsStore.h"
 
 namespace brindlecap {
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsStore.h"
 #include "menubar/DragOverlayPanel.h"
 #include "menubar/DragSession.h"
 #include "menubar/MenuBarFallbackView.h"
@@ -19,6 +18,7 @@
 #include "platform/MainQueue.h"
 #include "platform/Screens.h"
 #include "platform/TopBarWindows.h"
+#include "settings/AppSettingsStore.h"
 #include "timers/TimerStore.h"
 
 namespace brindlecap {

@@ -7,7 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/AppSettingsStore.h"
 #include "platform/CompletionBannerPanel.h"
 #include "platform/Diagnostics.h"
 #include "platform/Geometry.h"
@@ -15,6 +14,7 @@
 #include "platform/Screens.h"
 #include "platform/TimePoint.h"
 #include "platform/Uuid.h"
+#include "settings/AppSettingsStore.h"
 #include "timers/TimerItem.h"
 
 namespace brindlecap {

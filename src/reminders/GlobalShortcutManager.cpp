@@ -32,7 +32,7 @@ bool GlobalShortcutManager::registerShortcut(const GlobalShortcut& shortcut,
     registered_ = false;
   }
   *action_ = std::move(action);
-  registered_ = system_.registerHotKey(shortcut);
+  registered_ = system_.registerHotKey(shortcut.hotKeyCombination());
   if (!registered_) *action_ = nullptr;
   return registered_;
 }

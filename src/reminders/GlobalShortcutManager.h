@@ -5,7 +5,7 @@
 
 #include "platform/HotKeys.h"
 #include "platform/MainQueue.h"
-#include "reminders/GlobalShortcut.h"
+#include "settings/GlobalShortcut.h"
 
 namespace brindlecap {
 

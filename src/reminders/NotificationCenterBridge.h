@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppSettingsStore.h"
 #include "platform/NotificationCenter.h"
+#include "settings/AppSettingsStore.h"
 
 namespace brindlecap {
 

@@ -8,13 +8,13 @@
 #include <optional>
 #include <string>
 
-#include "app/AppSettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/Diagnostics.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "platform/TimePoint.h"
 #include "platform/Uuid.h"
+#include "settings/AppSettingsStore.h"
 #include "timers/TimerItem.h"
 #include "timers/TimerNotificationScheduling.h"
 

@@ -7,18 +7,20 @@
 #include <vector>
 
 #include "platform/HotKeys.h"
-#include "reminders/GlobalShortcut.h"
+#include "settings/GlobalShortcut.h"
 
 namespace brindlecap::testing {
 
 // A hot-key service that refuses the combinations listed in `taken` and records every call, in
-// order, as "register <identity>" (refused ones too) and "unregister".
+// order, as "register Ctrl+Alt+Super+M" (refused ones too) and "unregister".
 class FakeHotKeySystem : public HotKeySystem {
  public:
-  bool registerHotKey(const GlobalShortcut& shortcut) override {
-    calls.push_back("register " + shortcut.identity());
-    if (std::find(taken.begin(), taken.end(), shortcut) != taken.end()) return false;
-    active = shortcut;
+  bool registerHotKey(const HotKeyCombination& combination) override {
+    calls.push_back("register " + combination.text());
+    for (const auto& shortcut : taken) {
+      if (shortcut.hotKeyCombination() == combination) return false;
+    }
+    active = combination;
     return true;
   }
   void unregisterHotKey() override {
@@ -29,7 +31,7 @@ class FakeHotKeySystem : public HotKeySystem {
 
   // The user presses `shortcut`: reaches the handler only while that combination is registered.
   bool press(const GlobalShortcut& shortcut) {
-    if (active != shortcut) return false;
+    if (active != shortcut.hotKeyCombination()) return false;
     press();
     return true;
   }
@@ -42,7 +44,7 @@ class FakeHotKeySystem : public HotKeySystem {
   bool hasPressHandler() const { return static_cast<bool>(handler_); }
 
   std::vector<GlobalShortcut> taken;
-  std::optional<GlobalShortcut> active;
+  std::optional<HotKeyCombination> active;
   std::vector<std::string> calls;
 
  private:

@@ -1,4 +1,4 @@
-#include "platform/linux/QtCompletionBannerPanel.h"
+#include "ui/QtCompletionBannerPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/QtColor.h"
 #include "support/QtTestApplication.h"
+#include "ui/QtColor.h"
 
 namespace brindlecap {
 namespace {

@@ -1,4 +1,4 @@
-#include "panels/ManualTimerView.h"
+#include "ui/ManualTimerView.h"
 
 #include <gtest/gtest.h>
 

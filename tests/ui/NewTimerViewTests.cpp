@@ -1,4 +1,4 @@
-#include "panels/NewTimerView.h"
+#include "ui/NewTimerView.h"
 
 #include <gtest/gtest.h>
 

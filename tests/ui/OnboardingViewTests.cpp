@@ -1,4 +1,4 @@
-#include "app/OnboardingView.h"
+#include "ui/OnboardingView.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsStore.h"
-#include "platform/linux/QtColor.h"
+#include "settings/AppSettingsStore.h"
 #include "support/FakeLoginItems.h"
 #include "support/InMemoryDefaultsStore.h"
 #include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
+#include "ui/QtColor.h"
 
 namespace brindlecap {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/QPainterCanvas.h"
+#include "ui/QPainterCanvas.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 
 #include "menubar/DragLineView.h"
 #include "menubar/StatusItemContentView.h"
-#include "platform/linux/DrawnViewWidget.h"
 #include "platform/linux/ScreenCoordinates.h"
 #include "support/QtTestApplication.h"
+#include "ui/DrawnViewWidget.h"
 
 namespace brindlecap {
 namespace {

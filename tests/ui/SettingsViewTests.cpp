@@ -1,4 +1,4 @@
-#include "app/SettingsView.h"
+#include "ui/SettingsView.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "app/AppSettingsStore.h"
-#include "platform/linux/QtColor.h"
+#include "settings/AppSettingsStore.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakeNotificationCenter.h"
 #include "support/InMemoryDefaultsStore.h"
 #include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
+#include "ui/QtColor.h"
 
 namespace brindlecap {
 namespace {

@@ -1,4 +1,4 @@
-#include "panels/TimerListView.h"
+#include "ui/TimerListView.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppSettingsStore.h"
-#include "panels/TimerRowView.h"
+#include "settings/AppSettingsStore.h"
 #include "support/FakeDateFormatter.h"
 #include "support/FakeLoginItems.h"
 #include "support/InMemoryDefaultsStore.h"
@@ -24,6 +23,7 @@
 #include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
 #include "timers/TimerStore.h"
+#include "ui/TimerRowView.h"
 
 namespace brindlecap {
 namespace {

@@ -24,17 +24,10 @@ namespace {
 // The eight core modifier bits; key event states also carry buttons and the keyboard group.
 constexpr std::uint16_t kCoreModifiers = 0xff;
 
-std::optional<xcb_keysym_t> keysymFor(std::uint32_t keyCode) {
-  switch (keyCode) {
-    case GlobalShortcut::kKeyM:
-      return XK_m;
-    case GlobalShortcut::kKeyT:
-      return XK_t;
-    case GlobalShortcut::kKeyD:
-      return XK_d;
-    default:
-      return std::nullopt;
-  }
+std::optional<xcb_keysym_t> keysymFor(char letter) {
+  if (letter < 'A' || letter > 'Z') return std::nullopt;
+  // Latin letters' keysyms are their lower-case ASCII codes.
+  return static_cast<xcb_keysym_t>(letter - 'A' + 'a');
 }
 
 using KeySymbols = std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)>;
@@ -122,10 +115,10 @@ bool XcbHotKeys::available() const {
   return connection_ != nullptr && root_ != XCB_NONE;
 }
 
-bool XcbHotKeys::registerHotKey(const GlobalShortcut& shortcut) {
+bool XcbHotKeys::registerHotKey(const HotKeyCombination& combination) {
   unregisterHotKey();
   if (!available() || xcb_connection_has_error(connection_) != 0) return false;
-  const auto keysym = keysymFor(shortcut.keyCode);
+  const auto keysym = keysymFor(combination.letter);
   if (!keysym) return false;
 
   const KeySymbols symbols(xcb_key_symbols_alloc(connection_), &xcb_key_symbols_free);
@@ -135,10 +128,10 @@ bool XcbHotKeys::registerHotKey(const GlobalShortcut& shortcut) {
   const ModifierMasks masks = readModifierMasks(connection_, symbols.get());
 
   std::uint16_t modifiers = 0;
-  if ((shortcut.modifiers & GlobalShortcut::kControl) != 0) modifiers |= XCB_MOD_MASK_CONTROL;
-  if ((shortcut.modifiers & GlobalShortcut::kOption) != 0) modifiers |= masks.alt;
-  if ((shortcut.modifiers & GlobalShortcut::kCommand) != 0) modifiers |= masks.super;
-  if ((shortcut.modifiers & GlobalShortcut::kShift) != 0) modifiers |= XCB_MOD_MASK_SHIFT;
+  if (combination.control) modifiers |= XCB_MOD_MASK_CONTROL;
+  if (combination.alt) modifiers |= masks.alt;
+  if (combination.super) modifiers |= masks.super;
+  if (combination.shift) modifiers |= XCB_MOD_MASK_SHIFT;
   // A grab without a real modifier would take the letter away from every application.
   if ((modifiers & ~XCB_MOD_MASK_SHIFT) == 0) return false;
 

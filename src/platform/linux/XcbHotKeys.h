@@ -33,7 +33,7 @@ class XcbHotKeys : public QObject, public QAbstractNativeEventFilter, public Hot
 
   // Releases any previous grab first; false when X11 is missing, the key code is not one of M, T
   // and D, the combination has no modifier other than shift, or another client holds it.
-  bool registerHotKey(const GlobalShortcut& shortcut) override;
+  bool registerHotKey(const HotKeyCombination& combination) override;
   void unregisterHotKey() override;
   void setPressHandler(std::function<void()> handler) override;
 

@@ -1,0 +1,110 @@
+#include "reminders/GlobalShortcutManager.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/FakeHotKeySystem.h"
+#include "support/VirtualTime.h"
+
+namespace brindlecap {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const GlobalShortcut kM = GlobalShortcut::alternatives()[0];
+const GlobalShortcut kT = GlobalShortcut::alternatives()[1];
+
+struct GlobalShortcutManagerTest : ::testing::Test {
+  testing::FakeHotKeySystem system;
+  testing::VirtualTime time;
+  std::unique_ptr<GlobalShortcutManager> manager =
+      std::make_unique<GlobalShortcutManager>(system, time);
+  std::vector<std::string> ran;
+
+  std::function<void()> record(std::string name) {
+    return [this, name] { ran.push_back(name); };
+  }
+};
+
+TEST_F(GlobalShortcutManagerTest, EachRegistrationReleasesThePreviousOneFirst) {
+  EXPECT_TRUE(system.hasPressHandler());
+  EXPECT_TRUE(system.calls.empty());
+
+  EXPECT_TRUE(manager->registerShortcut(kM, record("first")));
+  EXPECT_TRUE(manager->registerShortcut(kT, record("second")));
+  // The same combination again succeeds: it was released before the new attempt.
+  EXPECT_TRUE(manager->registerShortcut(kT, record("third")));
+  EXPECT_EQ(system.calls,
+            (Calls{"register Ctrl+Alt+Super+M", "unregister", "register Ctrl+Alt+Super+T",
+                   "unregister", "register Ctrl+Alt+Super+T"}));
+
+  EXPECT_FALSE(system.press(kM));
+  EXPECT_TRUE(system.press(kT));
+  time.runPending();
+  EXPECT_EQ(ran, (Calls{"third"}));
+}
+
+TEST_F(GlobalShortcutManagerTest, RefusedCombinationLeavesNothingActive) {
+  ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
+  system.taken = {kT};
+
+  EXPECT_FALSE(manager->registerShortcut(kT, record("t")));
+  EXPECT_FALSE(system.active.has_value());
+  // The old combination no longer works, even for an event the system still delivers.
+  EXPECT_FALSE(system.press(kM));
+  system.press();
+  time.runPending();
+  EXPECT_TRUE(ran.empty());
+
+  // Nothing is registered, so nothing is released before the next attempt.
+  system.calls.clear();
+  EXPECT_TRUE(manager->registerShortcut(kM, record("m again")));
+  EXPECT_EQ(system.calls, (Calls{"register Ctrl+Alt+Super+M"}));
+  system.press(kM);
+  time.runPending();
+  EXPECT_EQ(ran, (Calls{"m again"}));
+}
+
+TEST_F(GlobalShortcutManagerTest, PressesRunTheActionLaterOnTheMainQueue) {
+  ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
+  system.press(kM);
+  system.press(kM);
+  EXPECT_TRUE(ran.empty());
+  time.runPending();
+  EXPECT_EQ(ran, (Calls{"m", "m"}));
+
+  // An action may register another combination while it runs; the rest of it still runs intact.
+  const std::string tail(64, 'x');  // long enough to live on the heap
+  ASSERT_TRUE(manager->registerShortcut(kM, [this, tail] {
+    manager->registerShortcut(kT, record("t"));
+    ran.push_back(tail);
+  }));
+  system.press(kM);
+  time.runPending();
+  system.press(kT);
+  time.runPending();
+  EXPECT_EQ(ran, (Calls{"m", "m", tail, "t"}));
+}
+
+TEST_F(GlobalShortcutManagerTest, DestructionUnregistersAndDropsQueuedPresses) {
+  ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
+  system.press(kM);
+  manager.reset();
+
+  EXPECT_EQ(system.calls, (Calls{"register Ctrl+Alt+Super+M", "unregister"}));
+  EXPECT_FALSE(system.hasPressHandler());
+  time.runPending();
+  EXPECT_TRUE(ran.empty());
+
+  // Without a registration there is nothing to release.
+  system.calls.clear();
+  { GlobalShortcutManager idle(system, time); }
+  EXPECT_TRUE(system.calls.empty());
+  EXPECT_FALSE(system.hasPressHandler());
+}
+
+}  // namespace
+}  // namespace brindlecap
