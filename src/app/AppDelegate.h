@@ -90,7 +90,9 @@ class AppDelegate {
     return completionBannerController_;
   }
   // The diagnostic mode read at launch; nothing before launch or without the variable.
-  const std::optional<std::string>& diagnosticMode() const { return diagnosticMode_; }
+  DiagnosticMode diagnosticMode() const {
+    return diagnostics_ ? diagnostics_->mode() : DiagnosticMode::none;
+  }
 
  private:
   // Connects the store, the two reminders and the windows (before the icon exists).
@@ -110,7 +112,6 @@ class AppDelegate {
   std::shared_ptr<CompletionBannerController> completionBannerController_;
   std::shared_ptr<NotificationManager> notificationManager_;
   std::unique_ptr<GlobalShortcutManager> globalShortcutManager_;
-  std::optional<std::string> diagnosticMode_;
   std::vector<Subscription> cancellables_;
   std::vector<WorkHandle> scheduledWork_;
 };
