@@ -89,7 +89,7 @@ class AppDelegate {
   const std::shared_ptr<CompletionBannerController>& completionBannerController() const {
     return completionBannerController_;
   }
-  // The diagnostic mode read at launch; nothing before launch or without the variable.
+  // The diagnostic mode read at launch; none before launch or without the variable.
   DiagnosticMode diagnosticMode() const {
     return diagnostics_ ? diagnostics_->mode() : DiagnosticMode::none;
   }
