@@ -18,8 +18,7 @@ AppDelegate::AppDelegate(AppPlatform platform)
 
 void AppDelegate::applicationDidFinishLaunching() {
   diagnostics_ = std::make_unique<Diagnostics>(platform_.environment, platform_.diagnosticOutput);
-  diagnosticMode_ = diagnostics_->mode();
-  if (diagnostics_->isMode("1")) diagnostics_->print("DID_FINISH_LAUNCHING");
+  if (diagnostics_->mode() == DiagnosticMode::launch) diagnostics_->print("DID_FINISH_LAUNCHING");
 
   wireReminders();
 
@@ -82,7 +81,7 @@ void AppDelegate::wireReminders() {
 
   notificationManager_->configure();
   store_->notificationManager = notificationManager_;
-  if (diagnostics_->isMode("notification_identity_cleanup")) {
+  if (diagnostics_->mode() == DiagnosticMode::notificationIdentityCleanup) {
     p.notifications.removeAllPendingRequests();
   } else {
     store_->restoreNotifications();
@@ -148,30 +147,38 @@ void AppDelegate::wirePreferencesAndLaunchModes() {
   std::weak_ptr<AppWindowsController> windows = windowsController_;
   const WallClock& clock = platform_.clock;
   if (diagnostics_->isEnabled()) {
-    if (diagnostics_->isMode("completion_banner")) {
-      later(1.0, [this, banner, &clock] {
-        diagnostics_->print("COMPLETION_DIAGNOSTIC_TRIGGERED");
+    switch (diagnostics_->mode()) {
+      case DiagnosticMode::completionBanner:
+        later(1.0, [this, banner, &clock] {
+          diagnostics_->print("COMPLETION_DIAGNOSTIC_TRIGGERED");
+          const TimePoint now = clock.now();
+          TimerItem sample;
+          sample.id = Uuid::random();
+          sample.title = "Проверка Brindlecap";
+          sample.createdAt = now;
+          sample.fireDate = now;
+          if (auto target = banner.lock()) target->enqueue(sample);
+        });
+        break;
+      case DiagnosticMode::notificationIcon: {
         const TimePoint now = clock.now();
         TimerItem sample;
-        sample.id = Uuid::random();
-        sample.title = "Проверка Brindlecap";
+        sample.id = *Uuid::parse(kNotificationIconTimerID);
+        sample.title = "Проверка иконки Brindlecap";
         sample.createdAt = now;
-        sample.fireDate = now;
-        if (auto target = banner.lock()) target->enqueue(sample);
-      });
-    } else if (diagnostics_->isMode("notification_icon")) {
-      const TimePoint now = clock.now();
-      TimerItem sample;
-      sample.id = *Uuid::parse(kNotificationIconTimerID);
-      sample.title = "Проверка иконки Brindlecap";
-      sample.createdAt = now;
-      sample.fireDate = now + 2.0;
-      notificationManager_->cancel(sample.id);
-      notificationManager_->schedule(sample);
-    } else if (diagnostics_->isMode("settings") || diagnostics_->isMode("marketing_settings")) {
-      later(0.7, [windows] {
-        if (auto target = windows.lock()) target->showSettings(std::nullopt);
-      });
+        sample.fireDate = now + 2.0;
+        notificationManager_->cancel(sample.id);
+        notificationManager_->schedule(sample);
+        break;
+      }
+      case DiagnosticMode::settings:
+      case DiagnosticMode::marketingSettings:
+        later(0.7, [windows] {
+          if (auto target = windows.lock()) target->showSettings(std::nullopt);
+        });
+        break;
+      default:  // the other modes belong to the top bar, or only print
+        break;
     }
     later(1.5, [manager] {
       if (auto target = manager.lock()) target->printDiagnosticStatus();

@@ -89,8 +89,10 @@ class AppDelegate {
   const std::shared_ptr<CompletionBannerController>& completionBannerController() const {
     return completionBannerController_;
   }
-  // The diagnostic mode read at launch; nothing before launch or without the variable.
-  const std::optional<std::string>& diagnosticMode() const { return diagnosticMode_; }
+  // The diagnostic mode read at launch; none before launch or without the variable.
+  DiagnosticMode diagnosticMode() const {
+    return diagnostics_ ? diagnostics_->mode() : DiagnosticMode::none;
+  }
 
  private:
   // Connects the store, the two reminders and the windows (before the icon exists).
@@ -110,7 +112,6 @@ class AppDelegate {
   std::shared_ptr<CompletionBannerController> completionBannerController_;
   std::shared_ptr<NotificationManager> notificationManager_;
   std::unique_ptr<GlobalShortcutManager> globalShortcutManager_;
-  std::optional<std::string> diagnosticMode_;
   std::vector<Subscription> cancellables_;
   std::vector<WorkHandle> scheduledWork_;
 };

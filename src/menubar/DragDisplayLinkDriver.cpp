@@ -50,7 +50,7 @@ void DragDisplayLinkDriver::start(double screenFramesPerSecond,
 
   const double screenRate = roundedScreenRate(screenFramesPerSecond);
   const double fps = std::clamp(screenRate, 1.0, kMaximumFramesPerSecond);
-  if (diagnostics_ && diagnostics_->isMode("drag_animation")) {
+  if (diagnostics_ && diagnostics_->mode() == DiagnosticMode::dragAnimation) {
     diagnostics_->print("DISPLAY_LINK", displayLinkLine(screenRate, fps));
   }
 

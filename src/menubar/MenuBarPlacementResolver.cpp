@@ -18,4 +18,11 @@ MenuBarFallbackPlacement hangingPlacement(std::optional<Rect> leftArea, Rect rig
   return MenuBarFallbackPlacement{Rect(x, y, kPanelSide, kPanelSide), true};
 }
 
+bool isStatusItemObscured(const Rect& statusRect, const std::optional<Rect>& rightArea) {
+  if (!rightArea) return false;
+  const Rect usable = rightArea->insetBy(2, 0);
+  return !(statusRect.minX() >= usable.minX() && statusRect.maxX() <= usable.maxX() &&
+           statusRect.minY() >= usable.minY() && statusRect.maxY() <= usable.maxY());
+}
+
 }  // namespace brindlecap::MenuBarPlacementResolver

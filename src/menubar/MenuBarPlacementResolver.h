@@ -24,6 +24,10 @@ inline constexpr double kPanelSide = 26;
 MenuBarFallbackPlacement hangingPlacement(std::optional<Rect> leftArea, Rect rightArea,
                                           Rect visibleFrame);
 
+// Whether a status item at `statusRect` is out of reach: not wholly inside `rightArea` (the strip
+// right of a camera housing) narrowed by 2 points on each side. Never without such a strip.
+bool isStatusItemObscured(const Rect& statusRect, const std::optional<Rect>& rightArea);
+
 }  // namespace MenuBarPlacementResolver
 
 }  // namespace brindlecap

@@ -6,52 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "menubar/DragGesture.h"
 #include "menubar/DragOverlayPanel.h"
 #include "menubar/DragSession.h"
 #include "menubar/MenuBarFallbackView.h"
+#include "menubar/StatusBarDiagnostics.h"
+#include "menubar/StatusBarPlatform.h"
 #include "menubar/StatusItemContentView.h"
-#include "platform/Clock.h"
-#include "platform/DateFormatter.h"
-#include "platform/Diagnostics.h"
-#include "platform/DisplayLink.h"
-#include "platform/DragInput.h"
-#include "platform/MainQueue.h"
-#include "platform/Screens.h"
-#include "platform/TopBarWindows.h"
 #include "settings/AppSettingsStore.h"
 #include "timers/TimerStore.h"
 
 namespace brindlecap {
 
-// The platform services the top-bar controller runs on; all outlive it.
-struct StatusBarPlatform {
-  MainQueue& mainQueue;
-  const WallClock& clock;
-  const MonotonicClock& monotonicClock;
-  const Screens& screens;
-  TopBarWindowFactory& windows;
-  DragEventMonitor& dragEvents;
-  Cursor& cursor;
-  Haptics& haptics;
-  DisplayLinkFactory& displayLinks;
-  const DateFormatter& dates;
-  Diagnostics& diagnostics;
-  const Environment& environment;
-  // Ends the application (the drag benchmark quits when it is done).
-  std::function<void()> terminate;
-};
-
 // Owns what the application shows in and under the top bar: the icon, the drag gesture with its
-// overlay, and the naming panel. Main thread only.
+// overlay, the list, the naming panel and the composer. Main thread only.
 class StatusBarController : public std::enable_shared_from_this<StatusBarController> {
  public:
   static constexpr double kStatusWidth = 24;
-  static constexpr double kClickTolerance = 3;
   static constexpr Size kNewTimerPanelSize{300, 142};
   static constexpr Size kManualTimerPanelSize{300, 198};
   static constexpr double kListWidth = 360;
-  static constexpr double kFloatingPanelMargin = 12;
-  static constexpr double kShortcutPanelDrop = 54;  // below the top of the visible frame
 
   using OpenSettings = std::function<void(std::optional<Rect>)>;
   using PrepareToOpenList = std::function<void(std::function<void()>)>;
@@ -67,24 +41,31 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   void updateStatusItem();
   void updateIconState(std::optional<std::string> countdown, std::optional<double> progress);
   void updateFunctionalColor();
+  // Both icons' dragging look, drawn at once.
+  void setDragging(bool isDragging);
   // The view popovers attach to: the status item's icon while it is on screen.
   DrawnView* activeAnchorView();
 
-  // The drag gesture.
+  // The drag gesture (DragGesture); a press closes the list and the naming panel first.
   void trackDrag(DrawnView& anchor);
-  void renderDragFrame(const std::shared_ptr<DragSession>& session, double timestamp);
-  // Takes the session by value: finishing clears `activeDragSession`, which callers often pass.
-  void finishDragSession(std::shared_ptr<DragSession> session, bool cancelled);
-  std::optional<Point> tetherStartPoint(DrawnView& anchor) const;
-  const std::shared_ptr<DragSession>& activeDragSession() const { return activeDragSession_; }
+  void renderDragFrame(const std::shared_ptr<DragSession>& session, double timestamp) {
+    dragGesture_->renderDragFrame(session, timestamp);
+  }
+  void finishDragSession(std::shared_ptr<DragSession> session, bool cancelled) {
+    dragGesture_->finishDragSession(std::move(session), cancelled);
+  }
+  std::optional<Point> tetherStartPoint(const DrawnView& anchor) const {
+    return DragGesture::tetherStartPoint(anchor);
+  }
+  const std::shared_ptr<DragSession>& activeDragSession() const {
+    return dragGesture_->activeDragSession();
+  }
 
   // Panels under the icon.
   void presentNewTimer(double duration, DrawnView* anchor);
   void showListPopover(DrawnView* anchor);
   void toggleListPopover(DrawnView* anchor);
   void constrainPopoverBelowMenuBar(Popover& popover, DrawnView& anchor);
-  // The list's height for `activeCount` timers: 280 empty, else 60 per timer + 90 in [180, 420].
-  static double listHeight(std::size_t activeCount);
   void updateListPopoverSize();
   // Replaces the list (popover or shortcut panel) with the composer, top-aligned where it was.
   void showManualTimerComposer();
@@ -97,10 +78,14 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   FloatingPanel* shortcutListPanel() { return shortcutListPanel_.get(); }
   FloatingPanel* manualTimerPanel() { return manualTimerPanel_.get(); }
 
-  // Diagnostics.
-  void showDiagnosticDragPreview();
-  void runDiagnosticDragAnimation(std::vector<ScreenInfo> screens, std::size_t index);
+  // Whether the icon is reachable; reports what it found while diagnostics are on.
   void configureReachableAnchor();
+
+  // Diagnostics (StatusBarDiagnostics).
+  void showDiagnosticDragPreview() { diagnostics_->showDiagnosticDragPreview(); }
+  void runDiagnosticDragAnimation(std::vector<ScreenInfo> screens, std::size_t index) {
+    diagnostics_->runDiagnosticDragAnimation(std::move(screens), index);
+  }
 
   StatusItemContentView& statusContentView() { return statusContentView_; }
   MenuBarFallbackView& fallbackView() { return fallbackView_; }
@@ -115,13 +100,9 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
                       StatusBarPlatform platform, OpenSettings onOpenSettings,
                       PrepareToOpenList onPrepareToOpenList);
   void start();
-  void loadDiagnosticSampleTimers();
   void configureStatusItem();
+  void configureDragGesture();
   void observeStore();
-  void scheduleDiagnosticAction();
-  void setDragging(bool dragging);
-  bool handleDragEvent(const std::shared_ptr<DragSession>& session, const DragEvent& event);
-  void hideOverlay();
   void configurePopovers();
   void popoverDidClose();
 
@@ -142,11 +123,12 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   std::optional<Rect> manualTimerSourceFrame_;
   std::optional<Rect> pendingSettingsSourceFrame_;
   bool opensSettingsAfterPopoverClose_ = false;
-  std::shared_ptr<DragSession> activeDragSession_;
   double currentStatusWidth_ = kStatusWidth;
   std::vector<Subscription> cancellables_;
   std::vector<WorkHandle> scheduled_;
-  std::shared_ptr<DragDisplayLinkDriver> benchmarkDriver_;
+  // Last, so both go before the views and the overlay they use.
+  std::shared_ptr<DragGesture> dragGesture_;
+  std::unique_ptr<StatusBarDiagnostics> diagnostics_;
 };
 
 }  // namespace brindlecap

@@ -1,11 +1,38 @@
 #include "platform/Diagnostics.h"
 
+#include <array>
 #include <charconv>
+#include <utility>
 
 namespace brindlecap {
 
+DiagnosticMode parseDiagnosticMode(std::optional<std::string_view> value) {
+  using enum DiagnosticMode;
+  if (!value) return none;
+  static constexpr std::array<std::pair<std::string_view, DiagnosticMode>, 14> kNames{{
+      {"1", launch},
+      {"icon_active", iconActive},
+      {"icon_idle", iconIdle},
+      {"timer_list", timerList},
+      {"marketing_timer_list", marketingTimerList},
+      {"new_timer", newTimer},
+      {"drag_preview", dragPreview},
+      {"marketing_drag", marketingDrag},
+      {"drag_animation", dragAnimation},
+      {"completion_banner", completionBanner},
+      {"notification_icon", notificationIcon},
+      {"notification_identity_cleanup", notificationIdentityCleanup},
+      {"settings", settings},
+      {"marketing_settings", marketingSettings},
+  }};
+  for (const auto& [name, mode] : kNames) {
+    if (*value == name) return mode;
+  }
+  return value->starts_with("marketing_") ? otherMarketing : other;
+}
+
 Diagnostics::Diagnostics(const Environment& environment, DiagnosticOutput& output)
-    : mode_(environment.variable(kVariable)), output_(output) {}
+    : mode_(parseDiagnosticMode(environment.variable(kVariable))), output_(output) {}
 
 void Diagnostics::print(std::string_view event, std::string_view payload) {
   if (!isEnabled()) return;

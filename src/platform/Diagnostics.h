@@ -9,6 +9,30 @@
 
 namespace brindlecap {
 
+// The scripted mode BRINDLECAP_DIAGNOSTICS selects by its value.
+enum class DiagnosticMode {
+  none,                         // the variable is absent: diagnostics off
+  launch,                       // "1": the launch marker, the list at start
+  iconActive,                   // "icon_active"
+  iconIdle,                     // "icon_idle"
+  timerList,                    // "timer_list"
+  marketingTimerList,           // "marketing_timer_list"
+  newTimer,                     // "new_timer"
+  dragPreview,                  // "drag_preview"
+  marketingDrag,                // "marketing_drag"
+  dragAnimation,                // "drag_animation"
+  completionBanner,             // "completion_banner"
+  notificationIcon,             // "notification_icon"
+  notificationIdentityCleanup,  // "notification_identity_cleanup"
+  settings,                     // "settings"
+  marketingSettings,            // "marketing_settings"
+  otherMarketing,               // any other value beginning with "marketing_"
+  other,                        // any other value: markers only
+};
+
+// The mode for a value of the variable; nothing means the variable is absent.
+DiagnosticMode parseDiagnosticMode(std::optional<std::string_view> value);
+
 // Reads BRINDLECAP_DIAGNOSTICS once and writes BRINDLECAP_… marker lines while it is set.
 class Diagnostics {
  public:
@@ -16,16 +40,14 @@ class Diagnostics {
 
   Diagnostics(const Environment& environment, DiagnosticOutput& output);
 
-  bool isEnabled() const { return mode_.has_value(); }
-  // The variable's value (the scripted mode), or nothing when diagnostics are off.
-  const std::optional<std::string>& mode() const { return mode_; }
-  bool isMode(std::string_view value) const { return mode_ && *mode_ == value; }
+  bool isEnabled() const { return mode_ != DiagnosticMode::none; }
+  DiagnosticMode mode() const { return mode_; }
 
   // Writes "BRINDLECAP_<event>" and, when given, a space and the payload; only while enabled.
   void print(std::string_view event, std::string_view payload = {});
 
  private:
-  std::optional<std::string> mode_;
+  DiagnosticMode mode_;
   DiagnosticOutput& output_;
 };
 

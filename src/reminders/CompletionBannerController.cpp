@@ -103,7 +103,7 @@ void CompletionBannerController::positionPanel() {
 }
 
 void CompletionBannerController::scheduleAutoDismiss() {
-  const double delay = diagnostics_.isMode(kScreenshotMode)
+  const double delay = diagnostics_.mode() == kScreenshotMode
                            ? kScreenshotModeDuration
                            : seconds(settings_->completionBannerDuration.value());
   std::weak_ptr<CompletionBannerController> weak = weak_from_this();

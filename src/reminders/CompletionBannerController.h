@@ -29,7 +29,7 @@ class CompletionBannerController : public std::enable_shared_from_this<Completio
   static constexpr double kScreenInset = 12;
   static constexpr double kFadeDuration = 0.18;          // seconds
   static constexpr double kScreenshotModeDuration = 12;  // seconds
-  static constexpr const char* kScreenshotMode = "completion_banner";
+  static constexpr DiagnosticMode kScreenshotMode = DiagnosticMode::completionBanner;
 
   // References must outlive the controller; the panel's callbacks are set here (holding it weakly).
   static std::shared_ptr<CompletionBannerController> create(

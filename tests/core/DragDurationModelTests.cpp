@@ -9,47 +9,44 @@ using Corridor = DragDurationCorridor;
 
 constexpr Size kBubble{224, 58};
 
-TEST(DragDurationModelTest, StartLineSitsWhereTheCentredBubbleFirstFits) {
+TEST(DragDurationModelTest, CentredStartHeightNeedsRoomOnOneSideAndFollowsTheScreensTop) {
   const Rect visible(0, 0, 1440, 875);
-  const Point press{1200, 887};
-
-  // Too close to the right edge for the bubble, so it goes left; the height is the same.
-  const auto centred = DragDurationModel::centeredDragStartY(press, visible, kBubble);
-  ASSERT_TRUE(centred.has_value());
-  EXPECT_DOUBLE_EQ(*centred, 838);
-  auto expectLine = [](const auto& line, double startY, double travel) {
-    EXPECT_DOUBLE_EQ(line.durationStartY, startY);
-    EXPECT_DOUBLE_EQ(line.durationTravelDistance, travel);
+  struct Case {
+    const char* name;
+    Point press;
+    Rect visible;
+    std::optional<double> y;
   };
-  expectLine(DragDurationModel::startLine(press, visible, centred), 838, 830);
-  // A press further down the screen starts 3 points below itself.
-  expectLine(DragDurationModel::startLine({700, 500}, visible, centred), 497, 489);
-  // Without a centred height only the press counts; travel is measured to the inset bottom of a
-  // screen that does not start at y = 0.
-  expectLine(DragDurationModel::startLine({300, 200}, Rect(0, -900, 1440, 875), {}), 197, 1089);
-  // A press at the very bottom still leaves a travel of one point.
-  expectLine(DragDurationModel::startLine({300, 9}, visible, {}), 6, 1);
+  for (const Case& c : std::initializer_list<Case>{
+           {"no room on the right: left, same height", {1200, 887}, visible, 838},
+           {"touching the inset right edge", {1199.75, 500}, visible, 838},
+           {"touching the inset left edge", {240.25, 500}, Rect(0, 0, 470, 875), 838},
+           {"room on neither side", {240, 500}, Rect(0, 0, 480, 875), std::nullopt},
+           {"just wide enough", {240.25, 500}, Rect(0, 0, 480.5, 875), 838},
+           {"the screen's own top", {2000, 1500}, Rect(1440, 900, 1920, 1050), 1913},
+       }) {
+    EXPECT_EQ(DragDurationModel::centeredDragStartY(c.press, c.visible, kBubble), c.y) << c.name;
+  }
 }
 
-TEST(DragDurationModelTest, CentredStartHeightNeedsRoomOnOneSide) {
+TEST(DragDurationModelTest, StartLineIsTheCentredHeightOrJustBelowThePress) {
   const Rect visible(0, 0, 1440, 875);
-  // Exactly touching the inset right edge (1432) still fits on the right.
-  EXPECT_TRUE(DragDurationModel::centeredDragStartY({1199.75, 500}, visible, kBubble));
-  // Exactly touching the inset left edge (8) still fits on the left.
-  EXPECT_TRUE(DragDurationModel::centeredDragStartY({240.25, 500}, Rect(0, 0, 470, 875), kBubble));
-
-  // Narrower than 480.5 points, a press in the middle fits on neither side.
-  EXPECT_FALSE(DragDurationModel::centeredDragStartY({240, 500}, Rect(0, 0, 480, 875), kBubble));
-  const auto justWide =
-      DragDurationModel::centeredDragStartY({240.25, 500}, Rect(0, 0, 480.5, 875), kBubble);
-  ASSERT_TRUE(justWide.has_value());
-  EXPECT_DOUBLE_EQ(*justWide, 867 - 29);
-
-  // The height follows the screen's own top, not the press.
-  const auto upper =
-      DragDurationModel::centeredDragStartY({2000, 1500}, Rect(1440, 900, 1920, 1050), kBubble);
-  ASSERT_TRUE(upper.has_value());
-  EXPECT_DOUBLE_EQ(*upper, 900 + 1050 - 8 - 29);
+  struct Case {
+    Point press;
+    Rect visible;
+    std::optional<double> centred;
+    double startY, travel;  // travel: to the bottom of the visible frame inset by 8
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {{1200, 887}, visible, 838, 838, 830},
+           {{700, 500}, visible, 838, 497, 489},
+           {{300, 200}, Rect(0, -900, 1440, 875), std::nullopt, 197, 1089},
+           {{300, 9}, visible, std::nullopt, 6, 1},  // never less than one point
+       }) {
+    const DragStartLine line = DragDurationModel::startLine(c.press, c.visible, c.centred);
+    EXPECT_EQ(line.durationStartY, c.startY) << c.press.y;
+    EXPECT_EQ(line.durationTravelDistance, c.travel) << c.press.y;
+  }
 }
 
 struct TravelRow {

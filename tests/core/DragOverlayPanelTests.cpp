@@ -74,12 +74,5 @@ TEST_F(DragOverlayPanelTest, TheLineLayerMovesOnlyBetweenScreensAndGetsLocalPoin
   EXPECT_EQ(windows.bubble->textUpdates, updates) << "a pointer off every screen changes nothing";
 }
 
-TEST_F(DragOverlayPanelTest, AccentColourReachesTetherAndSymbol) {
-  const Color teal{0.2, 0.7, 0.8, 1};
-  overlay.setFunctionalColor(teal);
-  EXPECT_EQ(windows.bubble->tint, teal);
-  EXPECT_EQ(overlay.lineView().functionalColor, teal);
-}
-
 }  // namespace
 }  // namespace brindlecap

@@ -85,9 +85,26 @@ TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
   Diagnostics on(environment, output);
   on.print("EVENT");
   on.print("WITH_PAYLOAD", "a=1");
-  EXPECT_TRUE(on.isMode(""));
+  EXPECT_EQ(on.mode(), DiagnosticMode::other) << "an empty value still switches markers on";
   EXPECT_EQ(output.lines,
             (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
+}
+
+TEST(Diagnostics, ModesMatchWholeValuesAndMarketingByPrefix) {
+  using enum DiagnosticMode;
+  const std::pair<std::optional<std::string_view>, DiagnosticMode> rows[] = {
+      {std::nullopt, none},
+      {"1", launch},
+      {"11", other},
+      {"drag_animation", dragAnimation},
+      {"Drag_animation", other},
+      {"settings ", other},
+      {"marketing_settings", marketingSettings},
+      {"marketing_menu", otherMarketing},
+      {"marketing", other},
+  };
+  for (const auto& [value, mode] : rows)
+    EXPECT_EQ(parseDiagnosticMode(value), mode) << value.value_or("(absent)");
 }
 
 }  // namespace

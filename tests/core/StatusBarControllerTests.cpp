@@ -27,7 +27,7 @@ class StatusBarTest : public ::testing::Test {
     controller = StatusBarController::create(
         store, settings,
         StatusBarPlatform{time, time, time, screens, windows, events, cursor, haptics, links, dates,
-                          *diagnostics, environment, [this] { ++terminations; }},
+                          *diagnostics, environment, nullptr},
         [this](std::optional<Rect> frame) { settingsRequests.push_back(frame); },
         [this](std::function<void()> open) {
           ++listPreparations;
@@ -77,55 +77,81 @@ class StatusBarTest : public ::testing::Test {
   std::shared_ptr<TimerStore> store;
   std::shared_ptr<AppSettingsStore> settings;
   std::shared_ptr<StatusBarController> controller;
-  int terminations = 0;
   int listPreparations = 0;
   std::vector<std::optional<Rect>> settingsRequests;
 };
 
-TEST_F(StatusBarTest, APressThatStaysWithinThreePointsIsAClickThatTogglesTheList) {
-  press();
-  frame({1201, 888.5});  // 1.8 points away
-  release();
-  EXPECT_TRUE(list().isShown());
-  EXPECT_FALSE(controller->activeDragSession());
-  EXPECT_EQ(cursor.hidden, 0);
-
-  press();  // the press closes the open list; the click must not reopen it
-  release();
-  EXPECT_FALSE(list().isShown());
-  EXPECT_FALSE(windows.newTimer);
-
-  press();
-  frame({1203, 887});  // 3 points: no longer a click, even back at the start
-  frame({1200, 887});
-  release();
-  EXPECT_FALSE(list().isShown());
-  EXPECT_FALSE(windows.newTimer);
+// Each way a press can end, from a fresh controller: a timer, the list, or nothing; and every
+// way leaves no session, no hidden pointer, no overlay and no running display link behind.
+TEST_F(StatusBarTest, EveryPressEndsInATimerTheListOrNothingAndCleansUp) {
+  struct Case {
+    const char* name;
+    std::function<void()> move;
+    std::optional<double> timer;  // the naming panel's duration in seconds
+    bool list;
+  };
+  const Case cases[] = {
+      {"within 3 points: a click",
+       [&] {
+         frame({1201, 888.5});
+       },
+       {},
+       true},
+      {"3 points away and back",
+       [&] {
+         frame({1203, 887}), frame({1200, 887});
+       },
+       {},
+       false},
+      // 300 of 830 points of four hours at one-minute steps.
+      {"300 points down", [&] { dragDown(300); }, 87 * 60, false},
+      {"back above the start line: the smallest duration",
+       [&] {
+         frame({1200, 860});
+         EXPECT_FALSE(controller->activeDragSession()->isDragging) << "not yet at the line";
+         dragDown(40);
+         for (int i = 0; i < 6; ++i) frame({1200, 880}, 0.05);  // slow again: one-minute steps
+       },
+       60, false},
+      {"Escape",
+       [&] {
+         dragDown(100);
+         EXPECT_TRUE(events.send({DragEvent::Type::keyDown, kEscapeKeyCode})) << "swallowed";
+         EXPECT_FALSE(events.send({DragEvent::Type::keyDown, 0})) << "no session listens";
+       },
+       {},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    start();
+    windows.newTimer.reset();
+    press();
+    c.move();
+    release();
+    EXPECT_EQ(windows.newTimer ? std::optional(windows.newTimer->duration) : std::nullopt, c.timer);
+    EXPECT_EQ(list().isShown(), c.list);
+    EXPECT_FALSE(controller->activeDragSession());
+    EXPECT_EQ(cursor.hidden, 0);
+    EXPECT_FALSE(windows.bubble->visible || windows.line->visible);
+    EXPECT_FALSE(controller->statusContentView().isDragging);
+    EXPECT_FALSE(links.isRunning());
+  }
 }
 
 TEST_F(StatusBarTest, ADragCreatesATimerThatFiresWhenThePanelOpened) {
   press();
   EXPECT_EQ(links.last().fps, 60);
   dragDown(300);
-  const auto session = controller->activeDragSession();
-  ASSERT_TRUE(session && session->isDragging);
+  ASSERT_TRUE(controller->activeDragSession()->isDragging);
   EXPECT_EQ(cursor.hidden, 1);
   EXPECT_TRUE(controller->statusContentView().isDragging);
-  EXPECT_TRUE(windows.bubble->visible);
-  // 300 / 830 of four hours at a one-minute step: 87 minutes.
-  EXPECT_EQ(session->selectedDuration, 87 * 60);
   EXPECT_EQ(windows.bubble->durationText, "Через 1 час 27 минут");
 
   release();
-  EXPECT_EQ(cursor.hidden, 0);
-  EXPECT_FALSE(controller->statusContentView().isDragging);
-  EXPECT_FALSE(windows.bubble->visible || windows.line->visible);
-  EXPECT_FALSE(links.isRunning());
   ASSERT_TRUE(windows.newTimer);
-  EXPECT_EQ(windows.newTimer->duration, 87 * 60);
   EXPECT_EQ(windows.newTimerPopover, &draft());
   EXPECT_TRUE(draft().isShown());
-
   const TimePoint expectedFire = time.now() + 87 * 60;
   time.advance(20);  // typing the title takes a while
   windows.newTimer->callbacks.onCreate("Чай");
@@ -135,36 +161,19 @@ TEST_F(StatusBarTest, ADragCreatesATimerThatFiresWhenThePanelOpened) {
   EXPECT_FALSE(draft().isShown());
 }
 
-TEST_F(StatusBarTest, ComingBackAboveTheStartLineKeepsTheDragAtTheSmallestDuration) {
+TEST_F(StatusBarTest, APressClosesTheListAndASecondPressCancelsTheFirst) {
   press();
-  frame({1200, 860});
-  EXPECT_FALSE(controller->activeDragSession()->isDragging) << "above the start line: no drag yet";
-  EXPECT_EQ(cursor.hidden, 0);
-  dragDown(40);
-  for (int i = 0; i < 6; ++i) frame({1200, 880}, 0.05);  // slow again: one-minute steps
   release();
-  ASSERT_TRUE(windows.newTimer);
-  EXPECT_EQ(windows.newTimer->duration, 60);
-}
-
-TEST_F(StatusBarTest, EscapeCancelsAndASecondPressCancelsTheFirst) {
-  press();
-  dragDown(100);
-  EXPECT_TRUE(events.send({DragEvent::Type::keyDown, kEscapeKeyCode})) << "Escape is swallowed";
-  EXPECT_FALSE(events.send({DragEvent::Type::keyDown, 0})) << "no session listens any more";
+  ASSERT_TRUE(list().isShown());
+  press();  // closes the open list; the click must not reopen it
   release();
-  EXPECT_FALSE(controller->activeDragSession());
-  EXPECT_EQ(cursor.hidden, 0);
-  EXPECT_FALSE(windows.bubble->visible);
-  EXPECT_FALSE(windows.newTimer);
   EXPECT_FALSE(list().isShown());
 
   press();
   dragDown(100);
   press();  // e.g. the release was lost
   EXPECT_EQ(cursor.hidden, 0);
-  EXPECT_FALSE(windows.newTimer);
-  EXPECT_EQ(events.removals, 2);
+  EXPECT_EQ(events.removals, 3);
   release();
   EXPECT_FALSE(windows.newTimer) << "the new press did not travel";
   EXPECT_TRUE(list().isShown()) << "the new press was a click";
@@ -197,15 +206,18 @@ TEST_F(StatusBarTest, CorridorChangesTickOnceAndUnchangedOrLateFramesDrawNothing
   EXPECT_FALSE(controller->statusContentView().isDragging);
 }
 
-TEST_F(StatusBarTest, TheIconRedrawsOnlyWhenWhatItShowsChanges) {
+TEST_F(StatusBarTest, TheIconAndTheListChangeOnlyWhenWhatTheyShowChanges) {
   store->add("long", time.now() + 3600 * 5 + 30 * 60);
   store->add("soon", time.now() + 30 * 60 + 30);
   EXPECT_EQ(controller->statusContentView().countdownText, "31");
   EXPECT_FALSE(controller->statusContentView().progress);
+  EXPECT_EQ(list().contentSize(), (Size{360, 210})) << "the list grows with the timers";
   auto& surface = windows.statusItem->surface;
   const int before = surface.needsDisplayCount;
+  const int sizeChanges = list().sizeChanges;
   time.advance(60);
   EXPECT_EQ(surface.needsDisplayCount - before, 1) << "sixty ticks, one change of text";
+  EXPECT_EQ(list().sizeChanges, sizeChanges) << "ticks that change nothing set no size";
   EXPECT_EQ(controller->statusContentView().countdownText, "30");
 
   settings->menuBarPresentation.set(MenuBarPresentation::progressOnly);
@@ -215,73 +227,24 @@ TEST_F(StatusBarTest, TheIconRedrawsOnlyWhenWhatItShowsChanges) {
 
   settings->threadColor.set(ThreadColorPreset::green);
   EXPECT_EQ(controller->statusContentView().functionalColor, color(ThreadColorPreset::green));
-  EXPECT_EQ(controller->overlay().functionalColor(), color(ThreadColorPreset::green));
+  EXPECT_EQ(windows.bubble->tint, color(ThreadColorPreset::green)) << "the bubble's symbol";
+  EXPECT_EQ(controller->overlay().lineView().functionalColor, color(ThreadColorPreset::green));
 }
 
-TEST_F(StatusBarTest, DiagnosticModes) {
-  environment.variables["BRINDLECAP_DIAGNOSTICS"] = "icon_active";
-  start();
-  EXPECT_EQ(controller->statusContentView().countdownText, "12");
-  EXPECT_EQ(controller->statusContentView().progress, 0.42);
-
-  output.lines.clear();
+TEST_F(StatusBarTest, DiagnosticPreviewsStartAtTheIcon) {
   environment.variables["BRINDLECAP_DIAGNOSTICS"] = "drag_preview";
   start();
   time.advance(1.0);
   ASSERT_GE(output.lines.size(), 2u);
   EXPECT_EQ(output.lines.end()[-2], "BRINDLECAP_DRAG_PREVIEW_START {1200, 888}");
   EXPECT_EQ(output.lines.end()[-1], "BRINDLECAP_DRAG_PREVIEW_END {1100, 738}");
-  EXPECT_TRUE(windows.bubble->visible);
+  EXPECT_TRUE(windows.bubble->visible && controller->statusContentView().isDragging);
 
-  output.lines.clear();
   environment.variables["BRINDLECAP_DIAGNOSTICS"] = "new_timer";
   start();
   time.advance(1.0);
   ASSERT_TRUE(windows.newTimer);
-  EXPECT_EQ(windows.newTimer->duration, 60);
-  EXPECT_TRUE(windows.popovers.back()->isShown());
-}
-
-TEST_F(StatusBarTest, DragAnimationBenchmarksEveryScreenThenQuits) {
-  screens.list.push_back(
-      ScreenInfo{Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1080), 120, {}, {}});
-  environment.variables["BRINDLECAP_DIAGNOSTICS"] = "drag_animation";
-  start();
-  output.lines.clear();
-  time.advance(1.0);
-  for (int i = 0; i < 2; ++i) {
-    for (int f = 0; f < 30 && links.isRunning(); ++f) {
-      time.advance(0.05);
-      links.fire(time.uptime());
-      time.runPending();
-    }
-    time.advance(1.0);
-  }
-  EXPECT_EQ(terminations, 1);
-  std::vector<std::string> metrics;
-  for (const auto& line : output.lines)
-    if (line.rfind("BRINDLECAP_DRAG_METRICS ", 0) == 0) metrics.push_back(line);
-  ASSERT_EQ(metrics.size(), 2u);
-  EXPECT_EQ(metrics[0].rfind("BRINDLECAP_DRAG_METRICS screen={{1440, 0}, {1920, 1080}} "
-                             "screenFPS=120 frames=",
-                             0),
-            0u)
-      << metrics[0];
-  EXPECT_NE(metrics[1].find("screenFPS=60 frames="), std::string::npos) << metrics[1];
-  EXPECT_NE(metrics[1].find(" averageMs=50.000 "), std::string::npos) << metrics[1];
-  EXPECT_NE(metrics[1].find(" longFrames="), std::string::npos);
-  EXPECT_FALSE(windows.bubble->visible);
-}
-
-TEST_F(StatusBarTest, TheListGrowsWithItsTimers) {
-  const std::vector<double> heights{280, 180, 210, 270, 330, 390, 420, 420};
-  for (std::size_t n = 0; n < heights.size(); ++n) {
-    EXPECT_EQ(list().contentSize(), (Size{360, heights[n]})) << n << " timers";
-    store->add("t", time.now() + 600 + static_cast<double>(n));
-  }
-  const int changes = list().sizeChanges;
-  time.advance(5);
-  EXPECT_EQ(list().sizeChanges, changes) << "ticks that change nothing set no size";
+  EXPECT_TRUE(draft().isShown());
 }
 
 TEST_F(StatusBarTest, RightClickTogglesTheListAndSettingsWaitForItToClose) {
@@ -319,15 +282,11 @@ TEST_F(StatusBarTest, TheShortcutTogglesAFloatingListNearThePointer) {
   EXPECT_EQ(panel.title, "Brindlecap");
   EXPECT_TRUE(panel.visible);
   EXPECT_EQ(panel.size, (Size{360, 210}));
-  // Centred on the pointer, 54 points below the top of the visible frame.
-  EXPECT_EQ(panel.origin, (Point{520, 875 - 210 - 54}));
+  EXPECT_EQ(panel.origin, (Point{520, 875 - 210 - 54})) << "near the pointer, under the top";
   EXPECT_EQ(listPreparations, preparations + 1) << "the application may prepare first";
 
-  screens.pointer = {1430, 400};
   controller->showListFromShortcut();
   EXPECT_FALSE(panel.visible);
-  controller->showListFromShortcut();
-  EXPECT_EQ(panel.origin.x, 1440 - 360 - 12) << "kept inside the visible frame";
 }
 
 TEST_F(StatusBarTest, TheComposerTakesTheListsPlace) {
@@ -339,15 +298,11 @@ TEST_F(StatusBarTest, TheComposerTakesTheListsPlace) {
   FakeFloatingPanel& composer = *windows.panels[0];
   EXPECT_EQ(composer.title, "Новый таймер");
   EXPECT_TRUE(composer.visible);
-  // Centred on the list, top edges aligned.
-  EXPECT_EQ(composer.origin, (Point{1030, 560 + 280 - 198}));
-  EXPECT_EQ(composer.accent, color(ThreadColorPreset::purple));
+  EXPECT_EQ(composer.origin, (Point{1030, 560 + 280 - 198})) << "over the list, tops aligned";
 
-  const TimePoint now = time.now();
   composer.manualCallbacks.onCreate("Отчёт", 7200);
   EXPECT_FALSE(composer.visible);
-  ASSERT_EQ(store->items->size(), 1u);
-  EXPECT_EQ(store->items->front().fireDate, now + 7200);
+  EXPECT_EQ(store->items->at(0).fireDate, time.now() + 7200);
 
   // From the shortcut's list, the composer replaces that panel.
   controller->showListFromShortcut();

@@ -18,28 +18,23 @@ using testing::RecordingSurface;
 
 constexpr Size kTrayBounds{24, 22};  // what the tray hands the icon
 constexpr Point kCenter{12, 11};
-constexpr double kR = 6.35 * 19 / 17;
-constexpr double kDotR = 1.05 * 19 / 17;
 const Color kAccent{0.1, 0.6, 0.3, 1};
-const SystemColors& kLight = SystemColors::forAppearance(Appearance::light);
+const Color kLabel = SystemColors::forAppearance(Appearance::light).label.withAlpha(1);
 
 struct Dot {
-  int index;
-  Point center;
-  double radius;
+  int index;  // ring position: 0 at the top, clockwise
+  Rect rect;
   Color color;
 };
 
-// Names each drawn circle by the ring position its centre lies on.
+// Names each drawn circle away from the centre by the ring position it lies on.
 std::vector<Dot> ringDots(const RecordingCanvas& canvas) {
   std::vector<Dot> dots;
   for (const CanvasCall& call : canvas.callsOf(CanvasCall::Kind::fillEllipse)) {
-    const Point c{call.rect.midX(), call.rect.midY()};
-    const double dx = c.x - kCenter.x, dy = c.y - kCenter.y;
-    if (std::hypot(dx, dy) < kR / 2) continue;  // the centre mark, not a ring dot
+    const double dx = call.rect.midX() - kCenter.x, dy = call.rect.midY() - kCenter.y;
+    if (std::hypot(dx, dy) < 3) continue;  // the dragging mark
     const double steps = (std::numbers::pi / 2 - std::atan2(dy, dx)) / (std::numbers::pi / 6);
-    const int index = (static_cast<int>(std::lround(steps)) % 12 + 12) % 12;
-    dots.push_back({index, c, call.rect.size.width / 2, call.color});
+    dots.push_back({(static_cast<int>(std::lround(steps)) % 12 + 12) % 12, call.rect, call.color});
   }
   return dots;
 }
@@ -53,105 +48,93 @@ RecordingCanvas drawn(StatusItemContentView& view) {
 TEST(DotRingProgressTest, SplitsProgressIntoFullAndPartialDots) {
   struct Case {
     double progress;
-    int count;
-    int dots, full;
+    int full;
     std::optional<int> partial;
     double fraction;
   };
-  for (const Case& c : std::initializer_list<Case>{
-           {0, 12, 12, 0, 0, 0},
-           {0.42, 12, 12, 5, 5, 0.04},
-           {0.5, 12, 12, 6, 6, 0},
-           {1, 12, 12, 12, std::nullopt, 0},
-           {-0.3, 12, 12, 0, 0, 0},
-           {1.7, 12, 12, 12, std::nullopt, 0},
-           {std::nan(""), 12, 12, 0, 0, 0},
-           {0.5, 0, 1, 0, 0, 0.5},
-           {0.25, -3, 1, 0, 0, 0.25},
-       }) {
-    SCOPED_TRACE(::testing::PrintToString(c.progress) + " of " + std::to_string(c.count));
-    const DotRingProgress ring(c.progress, c.count);
-    EXPECT_EQ(ring.dotCount, c.dots);
+  for (const Case& c : std::initializer_list<Case>{{0, 0, 0, 0},
+                                                   {0.42, 5, 5, 0.04},
+                                                   {0.5, 6, 6, 0},
+                                                   {1, 12, std::nullopt, 0},
+                                                   {-0.3, 0, 0, 0},
+                                                   {1.7, 12, std::nullopt, 0},
+                                                   {std::nan(""), 0, 0, 0}}) {
+    SCOPED_TRACE(c.progress);
+    const DotRingProgress ring(c.progress, 12);
     EXPECT_EQ(ring.fullDotCount, c.full);
     EXPECT_EQ(ring.partialDotIndex, c.partial);
     EXPECT_NEAR(ring.partialFraction, c.fraction, 1e-9);
   }
+  const DotRingProgress none(0.25, -3);
+  EXPECT_EQ(none.dotCount, 1) << "at least one dot";
+  EXPECT_EQ(none.partialDotIndex, 0);
 }
 
-TEST(StatusItemContentViewTest, PlainRingHasTwelveDotsWithTheBottomOneInTheAccent) {
+TEST(StatusItemContentViewTest, PlainRingHasTwelveDotsInsideWithTheBottomOneInTheAccent) {
   StatusItemContentView view;
   view.functionalColor = kAccent;
   const RecordingCanvas canvas = drawn(view);
-
-  const std::vector<Dot> dots = ringDots(canvas);
-  ASSERT_EQ(dots.size(), 12u);
   std::set<int> seen;
-  for (const Dot& dot : dots) {
+  for (const Dot& dot : ringDots(canvas)) {
     seen.insert(dot.index);
-    EXPECT_NEAR(std::hypot(dot.center.x - kCenter.x, dot.center.y - kCenter.y), kR, 1e-9);
-    EXPECT_NEAR(dot.radius, kDotR, 1e-9);
-    EXPECT_EQ(dot.color, dot.index == 6 ? kAccent : kLight.label.withAlpha(1));
+    EXPECT_TRUE(dot.rect.minX() >= 0 && dot.rect.maxX() <= kTrayBounds.width &&
+                dot.rect.minY() >= 0 && dot.rect.maxY() <= kTrayBounds.height);
+    EXPECT_EQ(dot.color, dot.index == 6 ? kAccent : kLabel) << dot.index;
   }
   EXPECT_EQ(seen.size(), 12u);
   EXPECT_TRUE(canvas.callsOf(CanvasCall::Kind::drawText).empty());
 }
 
-TEST(StatusItemContentViewTest, ProgressRingLightsDotsInOrderOverADimTrack) {
+TEST(StatusItemContentViewTest, ProgressLightsDotsClockwiseFromTheTopOverADimTrack) {
   struct Case {
     double progress;
     int full;
-    double partialRadius;  // of dot `full`; 0 for none
+    double partialArea;  // of dot `full`, as a share of a whole dot; 0 for none
   };
   for (const Case& c : std::initializer_list<Case>{
-           {0, 0, 0}, {0.42, 5, 0.2 * kDotR}, {0.5, 6, 0}, {1, 12, 0}, {3, 12, 0}}) {
+           {0, 0, 0}, {0.42, 5, 0.04}, {0.5, 6, 0}, {1, 12, 0}, {3, 12, 0}}) {
     SCOPED_TRACE(c.progress);
     StatusItemContentView view;
     view.functionalColor = kAccent;
     view.progress = c.progress;
-    int tracks = 0, full = 0, partial = 0;
-    for (const Dot& dot : ringDots(drawn(view))) {
-      if (dot.color == kLight.label.withAlpha(0.27)) {
-        ++tracks;
-      } else if (dot.color != kLight.label.withAlpha(1)) {
-        ADD_FAILURE() << "dot " << dot.index << " in another colour";
-      } else if (dot.index < c.full && std::abs(dot.radius - kDotR) < 1e-9) {
-        ++full;
+    std::vector<Dot> tracks, lit;
+    for (const Dot& dot : ringDots(drawn(view)))
+      (dot.color == kLabel ? lit : tracks).push_back(dot);
+    ASSERT_EQ(tracks.size(), 12u);
+    EXPECT_EQ(tracks[0].color, kLabel.withAlpha(0.27)) << "no accent in the progress ring";
+    const double whole = tracks[0].rect.size.width;
+    int full = 0;
+    for (const Dot& dot : lit) {
+      if (dot.rect.size.width == whole) {
+        EXPECT_EQ(dot.index, full++) << "lit in order";
       } else {
-        ++partial;
         EXPECT_EQ(dot.index, c.full);
-        EXPECT_NEAR(dot.radius, c.partialRadius, 1e-9);
+        EXPECT_NEAR(std::pow(dot.rect.size.width / whole, 2), c.partialArea, 1e-9);
       }
     }
-    EXPECT_EQ(tracks, 12);
     EXPECT_EQ(full, c.full);
-    EXPECT_EQ(partial, c.partialRadius > 0 ? 1 : 0);
+    EXPECT_EQ(lit.size() - full, c.partialArea > 0 ? 1u : 0u);
   }
 }
 
-TEST(StatusItemContentViewTest, CountdownSizeDependsOnCharactersNotBytes) {
-  struct Case {
-    const char* text;
-    double size;
-  };
-  for (const Case& c : std::initializer_list<Case>{{"12", 6.1 * 19 / 17},
-                                                   {"123", 4.8 * 19 / 17},
-                                                   {"5ч", 6.1 * 19 / 17},
-                                                   {"45м", 4.8 * 19 / 17}}) {
-    SCOPED_TRACE(c.text);
+TEST(StatusItemContentViewTest, CountdownIsCentredAndSmallerFromThreeCharacters) {
+  auto text = [](const char* countdown) {
     StatusItemContentView view;
-    view.countdownText = c.text;
+    view.countdownText = countdown;
     const auto texts = drawn(view).callsOf(CanvasCall::Kind::drawText);
-    ASSERT_EQ(texts.size(), 1u);
-    const CanvasCall& text = texts[0];
-    EXPECT_EQ(text.text, c.text);
-    EXPECT_NEAR(text.font.size, c.size, 1e-9);
-    EXPECT_TRUE(text.font.bold && text.font.monospacedDigits);
-    EXPECT_EQ(text.color, kLight.label);
-    // Centred on the icon, nudged up by 0.35.
-    const Size measured = RecordingCanvas::textSize(c.text, text.font);
-    EXPECT_NEAR(text.from.x + measured.width / 2, kCenter.x, 1e-9);
-    EXPECT_NEAR(text.from.y + measured.height / 2, kCenter.y + 0.35, 1e-9);
-  }
+    EXPECT_EQ(texts.size(), 1u);
+    return texts.at(0);
+  };
+  const CanvasCall two = text("12");
+  EXPECT_EQ(two.text, "12");
+  EXPECT_TRUE(two.font.bold && two.font.monospacedDigits);
+  const Size measured = RecordingCanvas::textSize("12", two.font);
+  EXPECT_NEAR(two.from.x + measured.width / 2, kCenter.x, 1e-9);
+  EXPECT_NEAR(two.from.y + measured.height / 2, kCenter.y, 0.5);
+  EXPECT_LT(text("123").font.size, two.font.size);
+  // Characters, not bytes.
+  EXPECT_EQ(text("5ч").font.size, two.font.size);
+  EXPECT_EQ(text("45м").font.size, text("123").font.size);
 }
 
 TEST(StatusItemContentViewTest, DraggingShowsTheAccentMarkInsteadOfTheText) {
@@ -161,16 +144,15 @@ TEST(StatusItemContentViewTest, DraggingShowsTheAccentMarkInsteadOfTheText) {
   view.progress = 0.5;
   view.isDragging = true;
   const RecordingCanvas canvas = drawn(view);
-
   EXPECT_TRUE(canvas.callsOf(CanvasCall::Kind::drawText).empty());
   EXPECT_EQ(ringDots(canvas).size(), 18u) << "the ring stays";
-  ASSERT_GE(canvas.calls.size(), 2u);
-  const CanvasCall& disc = canvas.calls[canvas.calls.size() - 2];
+  const CanvasCall& disc = canvas.calls.end()[-2];
   const CanvasCall& point = canvas.calls.back();
-  EXPECT_EQ(disc.rect, Rect(kCenter.x - 4.1, kCenter.y - 4.1, 8.2, 8.2));
   EXPECT_EQ(disc.color, kAccent);
-  EXPECT_EQ(point.rect, Rect(kCenter.x - 1.05, kCenter.y - 1.05, 2.1, 2.1));
   EXPECT_EQ(point.color, (Color{1, 1, 1, 1}));
+  for (const CanvasCall* mark : {&disc, &point})
+    EXPECT_EQ((Point{mark->rect.midX(), mark->rect.midY()}), kCenter);
+  EXPECT_LT(point.rect.size.width, disc.rect.size.width);
 }
 
 TEST(StatusItemContentViewTest, TakesClicksOnlyInsideAndOnlyWithACallback) {

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
-#include <time.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,6 +21,8 @@
 namespace brindlecap {
 namespace {
 
+using std::chrono::steady_clock;  // CLOCK_MONOTONIC, the link's clock
+
 // "Brindlecap.DisplayLink" as ps, top and /proc show it: cut to the kernel's 15 bytes.
 constexpr const char* kPacingThreadName = "Brindlecap.Disp";
 
@@ -32,18 +30,13 @@ constexpr const char* kPacingThreadName = "Brindlecap.Disp";
 constexpr double kTolerance = 1e-6;
 
 double monotonicNow() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+  return std::chrono::duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 void sleepUntil(double monotonicSeconds) {
-  const double whole = std::floor(monotonicSeconds);
-  timespec until{};
-  until.tv_sec = static_cast<time_t>(whole);
-  until.tv_nsec = static_cast<long>((monotonicSeconds - whole) * 1e9);
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-  }
+  std::this_thread::sleep_until(
+      steady_clock::time_point(std::chrono::duration_cast<steady_clock::duration>(
+          std::chrono::duration<double>(monotonicSeconds))));
 }
 
 std::string currentThreadName() {
@@ -67,9 +60,9 @@ int pacingThreadCount() {
 // broken build from hanging. A joined thread stays listed for a moment after join returns: the
 // kernel wakes the joiner before it unlists the thread.
 bool eventually(const std::function<bool()>& condition) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto limit = steady_clock::now() + std::chrono::seconds(10);
   while (!condition()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
+    if (steady_clock::now() > limit) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
@@ -92,37 +85,30 @@ struct Frame {
 };
 
 // Frames as the pacing thread hands them over, for the test's thread to wait on.
-class FrameLog {
- public:
+struct FrameLog {
   void add(const Frame& frame) {
-    {
-      std::lock_guard lock(mutex_);
-      frames_.push_back(frame);
-    }
-    added_.notify_all();
+    std::lock_guard lock(mutex);
+    frames.push_back(frame);
+    added.notify_all();
   }
+  // Records each frame with the times its callback began and returned.
   std::function<void(double)> recorder() {
-    return [this](double timestamp) {
-      const double receivedAt = monotonicNow();
-      add({timestamp, receivedAt, monotonicNow()});
-    };
+    return [this](double timestamp) { add({timestamp, monotonicNow(), monotonicNow()}); };
   }
-  std::size_t size() const {
-    std::lock_guard lock(mutex_);
-    return frames_.size();
+  std::size_t size() {
+    std::lock_guard lock(mutex);
+    return frames.size();
   }
-  // Waits until `count` frames have arrived (or a limit that only keeps a broken build from
-  // hanging has passed) and returns what arrived.
+  // Waits for `count` frames, up to a limit that only keeps a broken build from hanging.
   std::vector<Frame> waitFor(std::size_t count) {
-    std::unique_lock lock(mutex_);
-    added_.wait_for(lock, std::chrono::seconds(10), [&] { return frames_.size() >= count; });
-    return frames_;
+    std::unique_lock lock(mutex);
+    added.wait_for(lock, std::chrono::seconds(10), [&] { return frames.size() >= count; });
+    return frames;
   }
 
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable added_;
-  std::vector<Frame> frames_;
+  std::mutex mutex;
+  std::condition_variable added;
+  std::vector<Frame> frames;
 };
 
 class PacedDisplayLinkTest : public ::testing::Test {
@@ -270,12 +256,11 @@ TEST_F(PacedDisplayLinkTest, DrivesTheDragDriverUntilItsCallbackStopsIt) {
     // Joins the pacing thread from the main thread while it may be delivering another frame.
     if (delivered.size() == kDeliveries) driver->stop();
   });
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (delivered.size() < kDeliveries && std::chrono::steady_clock::now() < limit) {
+  ASSERT_TRUE(eventually([&] {
     mainQueue.runPending();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_EQ(delivered.size(), kDeliveries);
+    return delivered.size() >= kDeliveries;
+  }));
+  EXPECT_EQ(delivered.size(), kDeliveries);
   EXPECT_TRUE(eventually([] { return pacingThreadCount() == 0; }));
   mainQueue.runPending();
   EXPECT_EQ(delivered.size(), kDeliveries);

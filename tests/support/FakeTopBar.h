@@ -28,40 +28,33 @@ class FakeSurface : public ViewSurface {
   explicit FakeSurface(std::optional<Rect> frame = Rect(1188, 876, 24, 24)) : frame(frame) {}
   void setNeedsDisplay() override { ++needsDisplayCount; }
   void setNeedsDisplay(const Rect& dirty) override { dirtyRects.push_back(dirty); }
-  void displayIfNeeded() override { ++displayNowCount; }
+  void displayIfNeeded() override {}
   Size boundsSize() const override { return frame ? frame->size : Size{24, 24}; }
   std::optional<Rect> frameInScreen() const override { return frame; }
 
   std::optional<Rect> frame;
   int needsDisplayCount = 0;
-  int displayNowCount = 0;
   std::vector<Rect> dirtyRects;
 };
 
 class FakeStatusItem : public StatusItem {
  public:
-  explicit FakeStatusItem(DrawnView& content) : content(content) { content.attach(&surface); }
+  explicit FakeStatusItem(DrawnView& content) { content.attach(&surface); }
   void setVisible(bool v) override { visible = v; }
   bool isVisible() const override { return visible; }
-  void setLength(double points) override { length = points; }
-  void setToolTip(const std::string& text) override { toolTip = text; }
+  void setLength(double) override {}
+  void setToolTip(const std::string&) override {}
   std::optional<Rect> windowFrameInScreen() const override { return surface.frame; }
 
-  DrawnView& content;
   FakeSurface surface;
   bool visible = false;
-  double length = 0;
-  std::string toolTip;
 };
 
 class FakeBubbleWindow : public BubbleWindow {
  public:
-  void setFrame(const Rect& f) override { frame = f; }
+  void setFrame(const Rect&) override {}
   bool isVisible() const override { return visible; }
-  void orderFront() override {
-    visible = true;
-    ++orderFrontCount;
-  }
+  void orderFront() override { visible = true; }
   void orderOut() override { visible = false; }
   void setSymbol(const std::string& s) override { symbol = s; }
   void setSymbolTint(const Color& c) override { tint = c; }
@@ -70,9 +63,7 @@ class FakeBubbleWindow : public BubbleWindow {
     timeText = t;
     ++textUpdates;
   }
-  Rect frame;
   bool visible = false;
-  int orderFrontCount = 0;
   std::string symbol, durationText, timeText;
   Color tint;
   int textUpdates = 0;
@@ -98,11 +89,7 @@ class FakeLineWindow : public LineWindow {
 class FakePopover : public Popover {
  public:
   bool isShown() const override { return shown; }
-  void show(const ViewSurface& a) override {
-    shown = true;
-    anchor = &a;
-    ++showCount;
-  }
+  void show(const ViewSurface&) override { shown = true; }
   void close() override {
     if (!shown) return;
     shown = false;
@@ -122,8 +109,6 @@ class FakePopover : public Popover {
   bool hasListContent = false;
   TimerListCallbacks listCallbacks;
   bool shown = false;
-  const ViewSurface* anchor = nullptr;
-  int showCount = 0;
   Rect frame{1000, 700, 300, 142};
 };
 
@@ -144,50 +129,36 @@ class FakeFloatingPanel : public FloatingPanel {
   bool visible = false;
   TimerListCallbacks listCallbacks;
   ManualTimerCallbacks manualCallbacks;
-  Color accent;
   int contentResets = 0;
 };
 
 struct NewTimerContent {
-  Size size;
   double duration = 0;
-  TimePoint fireDate = 0;
-  Color accent;
   NewTimerPanelCallbacks callbacks;
 };
 
 class FakeTopBarWindows : public TopBarWindowFactory {
  public:
   std::unique_ptr<StatusItem> makeStatusItem(DrawnView& content) override {
-    auto item = std::make_unique<FakeStatusItem>(content);
-    statusItem = item.get();
-    return item;
+    return kept(statusItem, std::make_unique<FakeStatusItem>(content));
   }
   std::unique_ptr<BubbleWindow> makeBubbleWindow(Size) override {
-    auto w = std::make_unique<FakeBubbleWindow>();
-    bubble = w.get();
-    return w;
+    return kept(bubble, std::make_unique<FakeBubbleWindow>());
   }
   std::unique_ptr<LineWindow> makeLineWindow(DrawnView& content) override {
-    auto w = std::make_unique<FakeLineWindow>(content);
-    line = w.get();
-    return w;
+    return kept(line, std::make_unique<FakeLineWindow>(content));
   }
   std::unique_ptr<Popover> makePopover() override {
-    auto p = std::make_unique<FakePopover>();
-    popovers.push_back(p.get());
-    return p;
+    return kept(popovers.emplace_back(), std::make_unique<FakePopover>());
   }
-  void setNewTimerContent(Popover& popover, Size size, double duration, TimePoint fireDate,
-                          Color accent, NewTimerPanelCallbacks callbacks) override {
+  void setNewTimerContent(Popover& popover, Size, double duration, TimePoint, Color,
+                          NewTimerPanelCallbacks callbacks) override {
     newTimerPopover = &popover;
-    newTimer = NewTimerContent{size, duration, fireDate, accent, std::move(callbacks)};
+    newTimer = NewTimerContent{duration, std::move(callbacks)};
   }
 
   std::unique_ptr<FloatingPanel> makeFloatingPanel(const std::string& title, Size size) override {
-    auto panel = std::make_unique<FakeFloatingPanel>(title, size);
-    panels.push_back(panel.get());
-    return panel;
+    return kept(panels.emplace_back(), std::make_unique<FakeFloatingPanel>(title, size));
   }
   void setTimerListContent(Popover& popover, std::shared_ptr<TimerStore>,
                            std::shared_ptr<AppSettingsStore>,
@@ -201,10 +172,8 @@ class FakeTopBarWindows : public TopBarWindowFactory {
                            TimerListCallbacks callbacks) override {
     static_cast<FakeFloatingPanel&>(panel).listCallbacks = std::move(callbacks);
   }
-  void setManualTimerContent(FloatingPanel& panel, Color accent,
-                             ManualTimerCallbacks callbacks) override {
+  void setManualTimerContent(FloatingPanel& panel, Color, ManualTimerCallbacks callbacks) override {
     auto& fake = static_cast<FakeFloatingPanel&>(panel);
-    fake.accent = accent;
     fake.manualCallbacks = std::move(callbacks);
     ++fake.contentResets;
   }
@@ -216,13 +185,21 @@ class FakeTopBarWindows : public TopBarWindowFactory {
   std::vector<FakePopover*> popovers;
   Popover* newTimerPopover = nullptr;
   std::optional<NewTimerContent> newTimer;
+
+ private:
+  // Hands the window over, keeping a pointer to it in `slot` for the test.
+  template <class Fake>
+  static std::unique_ptr<Fake> kept(Fake*& slot, std::unique_ptr<Fake> window) {
+    slot = window.get();
+    return window;
+  }
 };
 
 class FakeDragEvents : public DragEventMonitor {
  public:
   Token install(std::function<bool(const DragEvent&)> h) override {
     handler = std::move(h);
-    auto token = std::make_shared<int>(++installs);
+    auto token = std::make_shared<int>();
     current = token;
     return token;
   }
@@ -235,7 +212,6 @@ class FakeDragEvents : public DragEventMonitor {
 
   std::function<bool(const DragEvent&)> handler;
   std::weak_ptr<void> current;
-  int installs = 0;
   int removals = 0;
 };
 

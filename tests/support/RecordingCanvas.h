@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,13 +23,11 @@ struct CanvasCall {
     drawText,
   };
   Kind kind = Kind::fillEllipse;
-  Rect rect;          // ellipse bounds, rounded rectangle
-  double radius = 0;  // rounded rectangle's corner radius
-  Point from;         // segment start, text origin
-  Point to;           // segment end
+  Rect rect;   // ellipse bounds, rounded rectangle
+  Point from;  // segment start, text origin
+  Point to;    // segment end
   Color color;
-  double width = 0;  // stroke line width, segment width
-  std::vector<GradientStop> gradient;
+  double width = 0;  // segment width
   std::string text;
   Font font;
 };
@@ -36,23 +36,56 @@ struct CanvasCall {
 // width 0.6 × size per code point, height 1.2 × size.
 class RecordingCanvas : public Canvas {
  public:
+  using Kind = CanvasCall::Kind;
   std::vector<CanvasCall> calls;
 
-  std::vector<CanvasCall> callsOf(CanvasCall::Kind kind) const;
-  static Size textSize(std::string_view text, const Font& font);
+  std::vector<CanvasCall> callsOf(Kind kind) const {
+    std::vector<CanvasCall> matching;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(matching),
+                 [kind](const CanvasCall& call) { return call.kind == kind; });
+    return matching;
+  }
+  static Size textSize(std::string_view text, const Font& font) {
+    const auto codePoints = std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    return Size{0.6 * font.size * static_cast<double>(codePoints), 1.2 * font.size};
+  }
 
-  void fillEllipse(const Rect& bounds, const Color& color) override;
-  void strokeEllipse(const Rect& bounds, const Color& color, double lineWidth) override;
-  void fillRoundedRect(const Rect& rect, double radius, const Color& color) override;
-  void strokeRoundedRect(const Rect& rect, double radius, const Color& color,
-                         double lineWidth) override;
+  void fillEllipse(const Rect& r, const Color& c) override { add(Kind::fillEllipse, r, c); }
+  void strokeEllipse(const Rect& r, const Color& c, double) override {
+    add(Kind::strokeEllipse, r, c);
+  }
+  void fillRoundedRect(const Rect& r, double, const Color& c) override {
+    add(Kind::fillRoundedRect, r, c);
+  }
+  void strokeRoundedRect(const Rect& r, double, const Color& c, double) override {
+    add(Kind::strokeRoundedRect, r, c);
+  }
   void fillStrokedSegment(Point from, Point to, double width,
-                          const std::vector<GradientStop>& gradient) override;
-  Size measureText(std::string_view text, const Font& font) override;
-  void drawText(std::string_view text, Point origin, const Font& font, const Color& color) override;
+                          const std::vector<GradientStop>&) override {
+    add(Kind::fillStrokedSegment, {}, {}, from, to).width = width;
+  }
+  Size measureText(std::string_view text, const Font& font) override {
+    return textSize(text, font);
+  }
+  void drawText(std::string_view text, Point origin, const Font& font,
+                const Color& color) override {
+    CanvasCall& call = add(Kind::drawText, {}, color, origin);
+    call.text = text;
+    call.font = font;
+  }
 
  private:
-  CanvasCall& record(CanvasCall::Kind kind);
+  CanvasCall& add(Kind kind, Rect rect, Color color, Point from = {}, Point to = {}) {
+    CanvasCall& call = calls.emplace_back();
+    call.kind = kind;
+    call.rect = rect;
+    call.color = color;
+    call.from = from;
+    call.to = to;
+    return call;
+  }
 };
 
 // A host for a drawn view that records what the view asks of it.
@@ -64,11 +97,10 @@ class RecordingSurface : public ViewSurface {
   std::optional<Rect> frame;
   int wholeRedisplays = 0;
   std::vector<Rect> dirtyRects;
-  int immediateDisplays = 0;
 
   void setNeedsDisplay() override { ++wholeRedisplays; }
   void setNeedsDisplay(const Rect& dirty) override { dirtyRects.push_back(dirty); }
-  void displayIfNeeded() override { ++immediateDisplays; }
+  void displayIfNeeded() override {}
   Size boundsSize() const override { return bounds; }
   std::optional<Rect> frameInScreen() const override { return frame; }
 };
