@@ -38,35 +38,23 @@ TEST(TimerItemSnooze, OnlyTheCurrentOccurrenceWithinHalfASecondAndAPositiveInter
             std::tuple(1380, 1000, 2, 1320));
 }
 
-TEST(TimerItemJson, WritesTheFileByteForByteAndReadsItBack) {
-  TimerItem snoozed = makeItem();
-  ASSERT_TRUE(snoozed.snooze(1000, 1001.125, 300));
-  snoozed.title = "q\"b\\s\n\t\x01 Ё\xFF\xC3 end";  // quotes, controls, bytes that are not UTF-8
-  snoozed.createdAt = 0.1 + 0.2;
-  snoozed.fireDate = 8e8;  // integral: "8e+08", never "800000000.0"
-  snoozed.originalFireDate = -1e-300;
-  snoozed.snoozeCount = std::numeric_limits<std::int64_t>::max();
-  TimerItem unbounded = makeItem(-std::numeric_limits<double>::infinity());
-  unbounded.createdAt = std::numeric_limits<double>::infinity();
-  unbounded.lastSnoozedAt = std::numeric_limits<double>::quiet_NaN();
-
-  const std::string text = encodeTimerItems({makeItem(1000.25), snoozed, unbounded});
-  const std::string id = R"("id":"0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5B")";
-  EXPECT_EQ(text, "[{" + id + R"(,"title":"Чай","createdAt":400,"fireDate":1000.25},{)" + id +
-                      R"(,"title":"q\"b\\s\n\t\u0001 Ё�� end","createdAt":0.30000000000000004,)"
-                      R"("fireDate":8e+08,"originalFireDate":-1e-300,)"
-                      R"("snoozeCount":9223372036854775807,"lastSnoozedAt":1001.125},{)" +
-                      id +
-                      R"(,"title":"Чай","createdAt":1.7976931348623157e+308,)"
-                      R"("fireDate":-1.7976931348623157e+308,"lastSnoozedAt":0}])");
-  EXPECT_EQ(encodeTimerItems({}), "[]");
-
-  snoozed.title = "q\"b\\s\n\t\x01 Ё\uFFFD\uFFFD end";
-  unbounded.createdAt = std::numeric_limits<double>::max();
-  unbounded.fireDate = std::numeric_limits<double>::lowest();
-  unbounded.lastSnoozedAt = 0;
-  EXPECT_EQ(decodeTimerItems(text),
-            (std::vector<TimerItem>{makeItem(1000.25), snoozed, unbounded}));
+// What no decoded file can hold: bytes that are not UTF-8 and numbers JSON has no form for. The
+// corpus below pins everything else the writer does.
+TEST(TimerItemJson, WritesBrokenTitlesAndNonFiniteNumbersAsAReadableFile) {
+  TimerItem item = makeItem(-std::numeric_limits<double>::infinity());
+  item.title = "Ё\xFF\xC3 \xE2\x82";
+  item.createdAt = std::numeric_limits<double>::infinity();
+  item.lastSnoozedAt = std::numeric_limits<double>::quiet_NaN();
+  const std::string text = encodeTimerItems({item});
+  EXPECT_EQ(text,
+            "[{\"id\":\"0F5E1C2A-3B4D-4E6F-8A9B-0C1D2E3F4A5B\",\"title\":\"Ё\uFFFD\uFFFD \uFFFD\","
+            "\"createdAt\":1.7976931348623157e+308,\"fireDate\":-1.7976931348623157e+308,"
+            "\"lastSnoozedAt\":0}]");
+  item.title = "Ё\uFFFD\uFFFD \uFFFD";
+  item.createdAt = std::numeric_limits<double>::max();
+  item.fireDate = std::numeric_limits<double>::lowest();
+  item.lastSnoozedAt = 0;
+  EXPECT_EQ(decodeTimerItems(text), std::vector{item});
 }
 
 // tests/data/timers, found from this file's folder or, when the compiler cache made __FILE__
@@ -100,7 +88,8 @@ TEST(TimerItemJson, ReadsTheCorpusOfDamagedAndHandEditedFiles) {
         EXPECT_FALSE(items) << entry.path();
         continue;
       }
-      ASSERT_TRUE(items) << entry.path();
+      EXPECT_TRUE(items) << entry.path();
+      if (!items) continue;
       const std::string saved =
           contentsOf(std::filesystem::path(entry.path()).replace_extension(".saved"));
       EXPECT_EQ(encodeTimerItems(*items) + "\n", saved) << entry.path();
