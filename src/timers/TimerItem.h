@@ -34,7 +34,8 @@ struct TimerItem {
 inline constexpr double kOccurrenceTolerance = 0.5;
 
 // The timers file: a compact JSON array of timer objects. Absent optional members are omitted;
-// invalid UTF-8 in a title is written as U+FFFD so the file always stays readable.
+// invalid UTF-8 in a title is written as U+FFFD and an infinite time as the largest finite number
+// of its sign (NaN as 0), so the file always stays readable.
 std::string encodeTimerItems(const std::vector<TimerItem>& items);
 // Nothing when the text is not an array of timer objects whose required members ("id", "title",
 // "createdAt", "fireDate") are present with the right types. Unknown members are ignored; a null

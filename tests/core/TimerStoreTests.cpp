@@ -70,37 +70,27 @@ TEST_F(TimerStoreTest, StartupLoadsPrunesAndSavesWithoutReportingPastTimers) {
   EXPECT_EQ(reported, Titles{"running"});
 }
 
-TEST_F(TimerStoreTest, UndecodableFilesAreMovedAsideNeverOverwritingEarlierOnes) {
+TEST_F(TimerStoreTest, NoFileIsLostToUndecodableContentsOrFailedSaves) {
   seedFile("[{\"id\": broken");
-  auto first = start();
-  EXPECT_TRUE(first->items->empty());
+  const std::string firstCopy = start()->preservedFileURL();
   EXPECT_EQ(files.files.at(kFile), "[]");
-  const std::string firstCopy = first->preservedFileURL();
-  EXPECT_EQ(files.files.at(firstCopy), "[{\"id\": broken");
-  first.reset();
-
   files.files[kFile] = "{\"not\":\"an array\"}";  // same second, so the same base name
   const std::string secondCopy = start()->preservedFileURL();
   EXPECT_NE(secondCopy, firstCopy);
   EXPECT_EQ(files.files.at(firstCopy), "[{\"id\": broken");
   EXPECT_EQ(files.files.at(secondCopy), "{\"not\":\"an array\"}");
-
-  files.files[kFile] = "[]";
   files.unreadableFiles.insert(kFile);
   EXPECT_FALSE(start()->preservedFileURL().empty()) << "an unreadable file is kept aside too";
-}
 
-TEST_F(TimerStoreTest, FailedSavesKeepMemoryAuthoritativeAndNeverReplaceAnUnmovableFile) {
+  // Memory stays authoritative through failed saves; the next save writes everything.
   auto store = start();
   files.unwritableDirectories.insert(kFolder);
   store->add("kept", t0 + 60);
-  EXPECT_EQ(store->items->size(), 1u);
-  EXPECT_EQ(files.files.at(kFile), "[]");
   files.unwritableDirectories.clear();
   store->add("second", t0 + 30);
   EXPECT_EQ(titles(fileItems()), (Titles{"second", "kept"}));
-  store.reset();
 
+  // A file that cannot be moved aside yet is not replaced; it is moved at the next save.
   seedFile("garbage");
   files.unwritableDirectories.insert(kFolder);
   store = start();
@@ -128,43 +118,46 @@ TEST_F(TimerStoreTest, AddTrimsTitlesSortsStablySavesAndSchedules) {
   EXPECT_NE(store->items.value()[1].id, store->items.value()[2].id);
 }
 
-TEST_F(TimerStoreTest, TickReportsEachDueTimerOnceAfterMovingTheClock) {
+TEST_F(TimerStoreTest, TicksReportEachDueTimerOnceEarliestFirstAfterMovingTheClock) {
   auto store = start();
+  int clockChanges = 0;
+  auto subscription = store->now.subscribe([&](TimePoint) { ++clockChanges; },
+                                           Published<TimePoint>::Delivery::changesOnly);
   store->add("second", t0 + 2.7);
   store->add("first", t0 + 2.2);
   store->add("exact", t0 + 3);
+  store->add("late", t0 + 3000);
+  store->add("early", t0 + 100);
   time.advance(2);
   EXPECT_TRUE(reported.empty());
-  time.advance(1);  // (t0+2, t0+3]: both fall due in one tick, the exact boundary included
+  EXPECT_EQ(clockChanges, 2);
+  time.advance(1);  // (t0+2, t0+3]: all three fall due in one tick, the exact boundary included
   EXPECT_EQ(reported, (Titles{"first", "second", "exact"}));
   EXPECT_EQ(clockAtReport, (std::vector<TimePoint>{t0 + 3, t0 + 3, t0 + 3}));
   time.advance(5);
   EXPECT_EQ(reported.size(), 3u) << "the previous tick's instant is not reported again";
-  EXPECT_EQ(store->items->size(), 3u) << "finished timers stay";
-  EXPECT_TRUE(store->activeItems().empty());
-}
+  EXPECT_EQ(titles(store->activeItems()), (Titles{"early", "late"})) << "finished timers stay";
 
-TEST_F(TimerStoreTest, WallClockJumpsReportMissedTimersOnceEarliestFirst) {
-  auto store = start();
-  store->add("late", t0 + 3000);
-  store->add("early", t0 + 100);
-  store->add("future", t0 + 9000);
   time.setWallClock(t0 + 4000);  // the machine slept; monotonic timers did not run
   time.advance(1);
-  EXPECT_EQ(reported, (Titles{"early", "late"}));
-
   time.setWallClock(t0 - 3600);  // time sync moves the clock back an hour
   time.advance(1);
   time.setWallClock(t0 + 4002);
   time.advance(1);
-  EXPECT_EQ(reported.size(), 2u);
+  EXPECT_EQ(reported, (Titles{"first", "second", "exact", "early", "late"}));
+  EXPECT_EQ(store->items->size(), 5u);
   // A new occurrence of the same timer is reported again.
-  ASSERT_TRUE(store->snooze(store->items->front().id, t0 + 100, 5, store->now.value()));
+  ASSERT_TRUE(store->snooze(store->items->at(3).id, t0 + 100, 5, store->now.value()));
   time.advance(5);
-  EXPECT_EQ(reported, (Titles{"early", "late", "early"}));
+  EXPECT_EQ(reported.back(), "early");
+  EXPECT_EQ(reported.size(), 6u);
+
+  store.reset();
+  EXPECT_EQ(time.pendingTimerCount(), 0u);
+  time.advance(3);  // would crash if the ticker still called into the destroyed store
 }
 
-TEST_F(TimerStoreTest, PostponeExtendsRunningTimersAndRestartsFinishedOnes) {
+TEST_F(TimerStoreTest, PostponeSnoozeAndRemoveRescheduleResortAndSaveOnlyWhatChanged) {
   auto store = start();
   auto running = store->add("running", t0 + 600);
   auto finished = store->add("finished", t0 + 60);
@@ -173,49 +166,34 @@ TEST_F(TimerStoreTest, PostponeExtendsRunningTimersAndRestartsFinishedOnes) {
   notifications->calls.clear();
 
   store->postpone(running.id, 300);
-  EXPECT_EQ(store->items->back().fireDate, t0 + 900);
+  EXPECT_EQ(store->items->back().fireDate, t0 + 900) << "extended from its fire date";
+  EXPECT_EQ(notifications->calls,
+            (Titles{"cancel " + running.id.toString(),
+                    "schedule " + running.id.toString() + " " + std::to_string(t0 + 900)}));
   store->postpone(finished.id, 300);
   EXPECT_EQ(titles(store->items.value()), (Titles{"finished", "running"}));
-  EXPECT_EQ(store->items->front().fireDate, t0 + 180 + 300);
+  EXPECT_EQ(store->items->front().fireDate, t0 + 180 + 300) << "restarted from the clock";
   EXPECT_EQ(store->items->front().createdAt, finished.createdAt);
-  EXPECT_EQ(files.writeCount, writes + 2);
-  EXPECT_EQ(fileItems(), store->items.value());
-  EXPECT_EQ(notifications->calls.size(), 4u);
-  EXPECT_EQ(notifications->calls[0], "cancel " + running.id.toString());
-
   store->postpone(Uuid::random(), 300);
   EXPECT_EQ(files.writeCount, writes + 2);
-}
 
-TEST_F(TimerStoreTest, SnoozingOneOccurrenceTwiceSucceedsOnce) {
-  auto store = start();
-  auto timer = store->add("tea", t0 + 60);
-  store->add("other", t0 + 120);
-  time.advance(61);
-  const int writes = files.writeCount;
+  time.advance(310);  // "finished" falls due again at t0 + 480
+  EXPECT_TRUE(store->snooze(finished.id, t0 + 480, 900, t0 + 485));
+  EXPECT_FALSE(store->snooze(finished.id, t0 + 480, 900, t0 + 486)) << "the same firing";
+  EXPECT_FALSE(store->snooze(Uuid::random(), t0 + 480, 900, t0 + 486));
+  EXPECT_EQ(files.writeCount, writes + 3);
+  EXPECT_EQ(notifications->calls.size(), 6u);
+  EXPECT_EQ(titles(store->items.value()), (Titles{"running", "finished"}));
+  EXPECT_EQ(store->items->back().fireDate, t0 + 1385);
+  EXPECT_EQ(store->items->back().originalFireDate, t0 + 480);
+  EXPECT_EQ(fileItems(), store->items.value());
+
+  store->items.mutate([&](auto& list) { list.push_back(list.front()); });  // a duplicate id
   notifications->calls.clear();
-
-  EXPECT_TRUE(store->snooze(timer.id, t0 + 60, 900, t0 + 70));
-  EXPECT_FALSE(store->snooze(timer.id, t0 + 60, 900, t0 + 71));
-  EXPECT_FALSE(store->snooze(Uuid::random(), t0 + 60, 900, t0 + 71));
-  EXPECT_EQ(files.writeCount, writes + 1);
-  EXPECT_EQ(notifications->calls.size(), 2u);
-  EXPECT_EQ(titles(store->items.value()), (Titles{"other", "tea"}));
-  EXPECT_EQ(store->items->back().fireDate, t0 + 970);
-  EXPECT_EQ(store->items->back().originalFireDate, t0 + 60);
-  EXPECT_EQ(fileItems().back(), store->items->back());
-}
-
-TEST_F(TimerStoreTest, RemovalWithdrawsTheNotificationAndSaves) {
-  auto store = start();
-  store->add("keep", t0 + 60);
-  auto gone = store->add("gone", t0 + 90);
-  store->items.mutate([&](auto& list) { list.push_back(gone); });  // a duplicate id
-  notifications->calls.clear();
-  store->remove(gone.id);
-  EXPECT_EQ(titles(store->items.value()), Titles{"keep"});
-  EXPECT_EQ(notifications->calls, Titles{"cancel " + gone.id.toString()});
-  EXPECT_EQ(titles(fileItems()), Titles{"keep"});
+  store->remove(running.id);
+  EXPECT_EQ(titles(store->items.value()), Titles{"finished"});
+  EXPECT_EQ(notifications->calls, Titles{"cancel " + running.id.toString()});
+  EXPECT_EQ(titles(fileItems()), Titles{"finished"});
 }
 
 TEST_F(TimerStoreTest, TransientDiagnosticItemsNeverReachTheFile) {
@@ -229,18 +207,6 @@ TEST_F(TimerStoreTest, TransientDiagnosticItemsNeverReachTheFile) {
   store->save();
   EXPECT_EQ(files.writeCount, writes);
   EXPECT_EQ(files.files.at(kFile), "[]");
-}
-
-TEST_F(TimerStoreTest, TheTickerStopsWithTheStore) {
-  auto store = start();
-  int changes = 0;
-  auto subscription = store->now.subscribe([&](TimePoint) { ++changes; },
-                                           Published<TimePoint>::Delivery::changesOnly);
-  time.advance(3);
-  EXPECT_EQ(changes, 3);
-  store.reset();
-  EXPECT_EQ(time.pendingTimerCount(), 0u);
-  time.advance(3);  // would crash if the ticker still called into the destroyed store
 }
 
 }  // namespace
