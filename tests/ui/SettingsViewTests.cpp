@@ -23,6 +23,7 @@
 #include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
 #include "ui/QtColor.h"
+#include "ui/SettingsControls.h"
 
 namespace brindlecap {
 namespace {
