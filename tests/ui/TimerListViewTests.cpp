@@ -121,8 +121,7 @@ TEST_F(TimerListViewTest, RowsFollowFireOrderWithDividersBetweenRowsOnly) {
   store->add("Звонок", t0 + 61);
   settle();
   ASSERT_EQ(view().rows().size(), 3u);
-  const std::vector<QString> titles = {QStringLiteral("Звонок"), QStringLiteral("Чай"),
-                                       QStringLiteral("Обед")};
+  const QString titles[] = {"Звонок", "Чай", "Обед"};
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(rowText(row(i), "timerTitleLabel"), titles[i]);
   EXPECT_EQ(rowText(row(0), "remainingLabel"), QStringLiteral("Через 2 минуты"));
   EXPECT_EQ(rowText(row(0), "fireTimeLabel").toStdString(), dates.shortTime(t0 + 61));
@@ -183,21 +182,19 @@ TEST_F(TimerListViewTest, RowsKeepTheirWidgetAndHoverWhileTimersTickComeAndGo) {
   setHovered(lunch, true);
 
   // A tick that changes no text asks for no new layout.
-  int layoutRequests = 0;
   struct Counter : QObject {
-    int* count;
-    explicit Counter(int* c) : count(c) {}
+    int layoutRequests = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::LayoutRequest) ++*count;
+      layoutRequests += event->type() == QEvent::LayoutRequest;
       return false;
     }
-  } counter(&layoutRequests);
+  } counter;
   for (QWidget* watched : {static_cast<QWidget*>(tea), static_cast<QWidget*>(lunch),
                            tea->parentWidget(), static_cast<QWidget*>(&view())})
     watched->installEventFilter(&counter);
   time.advance(1);
   settle();
-  EXPECT_EQ(layoutRequests, 0);
+  EXPECT_EQ(counter.layoutRequests, 0);
 
   time.advance(59);
   EXPECT_EQ(rowText(tea, "remainingLabel"), QStringLiteral("Через 9 минут"));

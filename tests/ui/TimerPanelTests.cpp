@@ -63,9 +63,7 @@ class TimerPanelTest : public ::testing::Test {
   }
   template <typename T = QPushButton>
   T* child(const char* name) const {
-    T* widget = panel->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return testing::child<T>(panel, name);
   }
   std::string subtitle() const { return child<QLabel>("subtitleLabel")->text().toStdString(); }
   QSpinBox* spin() const { return child<QSpinBox>("durationSpin"); }
