@@ -20,7 +20,7 @@
 #include "platform/linux/SignalHandling.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemClock.h"
-#include "platform/linux/TrayIconHost.h"
+#include "platform/linux/XcbConnection.h"
 #include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XdgLoginItems.h"
 #include "ui/QtAppWindows.h"
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   NoHaptics haptics;
   PacedDisplayLinkFactory displayLinks;
   FreedesktopNotificationCenter notifications(clock, environment);
-  QtCompletionBannerPanel bannerPanel(TrayIconHost::hasCompositor());
+  QtCompletionBannerPanel bannerPanel(hasCompositor());
   CanberraSound completionSound;
   XcbHotKeys hotKeys;
   const auto terminate = [] { QCoreApplication::exit(0); };

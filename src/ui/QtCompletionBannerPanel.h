@@ -8,9 +8,11 @@ class QWidget;
 
 namespace brindlecap {
 
-// The completion banner as a frameless, always-on-top tool window that never takes the focus;
-// its buttons act on the first click. With a compositing manager the rounded background is
-// translucent; without one it is opaque and the window is shaped to the rounded rectangle.
+class CompletionBannerView;
+
+// The completion banner's seam over a CompletionBannerView window: texts, placement in y-up
+// points, showing, fading and the snooze menu. `hasCompositor` decides whether the window is
+// translucent or shaped.
 class QtCompletionBannerPanel : public CompletionBannerPanel {
  public:
   explicit QtCompletionBannerPanel(bool hasCompositor);
@@ -39,10 +41,7 @@ class QtCompletionBannerPanel : public CompletionBannerPanel {
   QWidget* widget();
 
  private:
-  class Widget;
-  // Ends an open snooze menu as closed without a choice.
-  void closeSnoozeMenu();
-  QPointer<Widget> widget_;
+  QPointer<CompletionBannerView> widget_;
 };
 
 }  // namespace brindlecap

@@ -2,6 +2,7 @@
 
 #include "platform/linux/ScreenCoordinates.h"
 #include "platform/linux/TrayIconHost.h"
+#include "platform/linux/XcbConnection.h"
 #include "ui/DrawnViewWidget.h"
 #include "ui/ManualTimerView.h"
 #include "ui/NewTimerView.h"
@@ -53,7 +54,7 @@ class TrayStatusItem : public StatusItem {
 }  // namespace
 
 QtTopBarWindows::QtTopBarWindows(const WallClock& clock, const DateFormatter& dates)
-    : clock_(clock), dates_(dates), hasCompositor_(TrayIconHost::hasCompositor()) {}
+    : clock_(clock), dates_(dates), hasCompositor_(hasCompositor()) {}
 
 std::unique_ptr<StatusItem> QtTopBarWindows::makeStatusItem(DrawnView& content) {
   return std::make_unique<TrayStatusItem>(content);

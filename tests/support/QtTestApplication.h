@@ -1,7 +1,12 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QByteArray>
+#include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
 
 namespace brindlecap::testing {
 
@@ -14,6 +19,42 @@ inline void ensureQtApplication() {
   static char name[] = "brindlecap_tests";
   static char* argv[] = {name, nullptr};
   new QApplication(argc, argv);
+}
+
+// The descendant of `parent` named `name`; a test failure (and null) when there is none.
+template <typename T = QWidget>
+T* child(const QObject* parent, const QString& name) {
+  T* found = parent->findChild<T*>(name);
+  if (found == nullptr) ADD_FAILURE() << "no child " << name.toStdString();
+  return found;
+}
+
+// What `widget` paints over nothing.
+inline QImage rendered(QWidget* widget) {
+  QImage image(widget->size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+  return image;
+}
+
+// The most opaque pixel of `region` (the whole image by default).
+inline QColor strongestPixel(const QImage& image, QRect region = {}) {
+  if (region.isNull()) region = image.rect();
+  QColor best(0, 0, 0, 0);
+  for (int y = region.top(); y <= region.bottom(); ++y)
+    for (int x = region.left(); x <= region.right(); ++x)
+      if (image.pixelColor(x, y).alpha() > best.alpha()) best = image.pixelColor(x, y);
+  return best;
+}
+
+// A left press and release at `pos` in `target`'s coordinates, sent straight to it.
+inline void leftClick(QWidget* target, QPointF pos) {
+  for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+  }
 }
 
 }  // namespace brindlecap::testing

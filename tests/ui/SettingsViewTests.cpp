@@ -4,11 +4,9 @@
 
 #include <QAction>
 #include <QGraphicsOpacityEffect>
-#include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <functional>
 #include <memory>
@@ -23,6 +21,7 @@
 #include "support/QtTestApplication.h"
 #include "support/VirtualTime.h"
 #include "ui/QtColor.h"
+#include "ui/SettingsControls.h"
 
 namespace brindlecap {
 namespace {
@@ -31,20 +30,7 @@ using Defaults = testing::InMemoryDefaultsStore;
 using Tokens = std::vector<QString>;
 
 void clickSegment(SettingsSegmentedControl* picker, int index) {
-  const QPointF position = picker->segmentRect(index).center();
-  for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent event(type, position, picker->mapToGlobal(position), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(picker, &event);
-  }
-}
-
-QImage rendered(QWidget* widget) {
-  QImage image(widget->size(), QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-  return image;
+  testing::leftClick(picker, picker->segmentRect(index).center());
 }
 
 class SettingsViewTest : public ::testing::Test {
@@ -60,9 +46,7 @@ class SettingsViewTest : public ::testing::Test {
   }
   template <typename T = QWidget>
   T* find(const QString& name) {
-    T* widget = view().findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name.toStdString();
-    return widget;
+    return testing::child<T>(&view(), name);
   }
   QString statusText() { return find<QLabel>("notificationStatusLabel")->text(); }
 
@@ -159,7 +143,7 @@ TEST_F(SettingsViewTest, StatusLineNamesEachPermissionBesideAGreenOrOrangeDot) {
     SCOPED_TRACE(text);
     settings->notificationAuthorizationStatus.set(status);
     EXPECT_EQ(statusText(), QString::fromUtf8(text));
-    const QColor centre = rendered(dot).pixelColor(4, 4);
+    const QColor centre = testing::rendered(dot).pixelColor(4, 4);
     EXPECT_EQ(centre.alpha(), 255);
     EXPECT_EQ(centre.green() > centre.red(), green) << centre.name().toStdString();
   }
@@ -210,30 +194,6 @@ TEST_F(SettingsViewTest, ShortcutMenuOffersTheSameThreeChoicesAndSavesTheOneChos
   EXPECT_EQ(titles(), offered);
 }
 
-TEST_F(SettingsViewTest, ErrorLinesShowOnlyWhileTheStoreHoldsAnError) {
-  auto* shortcutError = find<QLabel>("globalShortcutErrorLine");
-  EXPECT_TRUE(shortcutError->isHidden());
-  settings->globalShortcutError.set("Сочетание занято");
-  EXPECT_FALSE(shortcutError->isHidden());
-  EXPECT_EQ(shortcutError->text(), "Сочетание занято");
-  settings->globalShortcutError.set(std::nullopt);
-  EXPECT_TRUE(shortcutError->isHidden());
-
-  // The launch-at-login switch shows what the login items really did.
-  auto* toggle = find<SettingsSwitch>("launchAtLoginSwitch");
-  auto* loginError = find<QLabel>("launchAtLoginErrorLine");
-  toggle->click();
-  EXPECT_TRUE(toggle->isChecked() && loginItems.enabled);
-  toggle->click();
-  EXPECT_FALSE(toggle->isChecked() || loginItems.enabled);
-  EXPECT_TRUE(loginError->isHidden());
-  loginItems.registerFailure = "нет доступа";
-  toggle->click();
-  EXPECT_FALSE(toggle->isChecked());
-  EXPECT_FALSE(loginError->isHidden());
-  EXPECT_EQ(loginError->text(), "Не удалось изменить автозапуск: нет доступа");
-}
-
 TEST_F(SettingsViewTest, SwatchSetsTheColourMovesTheRingAndRetintsControls) {
   auto swatch = [&](ThreadColorPreset preset) {
     return find<QAbstractButton>("threadColorSwatch_" + QString::fromUtf8(rawValue(preset)));
@@ -241,16 +201,13 @@ TEST_F(SettingsViewTest, SwatchSetsTheColourMovesTheRingAndRetintsControls) {
   // The top of the ring, outside the colour disc.
   auto ringed = [&](ThreadColorPreset preset) {
     QWidget* s = swatch(preset);
-    return rendered(s).pixelColor(s->width() / 2, 1).alpha() > 0;
+    return testing::rendered(s).pixelColor(s->width() / 2, 1).alpha() > 0;
   };
-  for (ThreadColorPreset preset : allCases<ThreadColorPreset>) {
-    EXPECT_EQ(swatch(preset)->toolTip(), QString::fromUtf8(title(preset)));
-    EXPECT_EQ(ringed(preset), preset == ThreadColorPreset::purple);
+  for (ThreadColorPreset current : {ThreadColorPreset::purple, ThreadColorPreset::teal}) {
+    if (current != ThreadColorPreset::purple) swatch(current)->click();
+    for (ThreadColorPreset preset : allCases<ThreadColorPreset>)
+      EXPECT_EQ(ringed(preset), preset == current) << rawValue(preset);
   }
-  swatch(ThreadColorPreset::teal)->click();
-  EXPECT_EQ(defaults.values.at("settings.threadColor"), Defaults::Value(std::string("teal")));
-  for (ThreadColorPreset preset : allCases<ThreadColorPreset>)
-    EXPECT_EQ(ringed(preset), preset == ThreadColorPreset::teal);
   EXPECT_EQ(find<SettingsSwitch>("playSoundSwitch")->accent(),
             toQColor(color(ThreadColorPreset::teal)));
   const auto writesBefore = defaults.writes.size();
@@ -258,10 +215,23 @@ TEST_F(SettingsViewTest, SwatchSetsTheColourMovesTheRingAndRetintsControls) {
   EXPECT_EQ(defaults.writes.size(), writesBefore);
 }
 
-TEST_F(SettingsViewTest, ContentFitsTheFixedWindowEvenWithBothErrorLines) {
-  settings->globalShortcutError.set(
-      "Сочетание ⌃⌥⌘M уже занято другой программой. Выберите другое сочетание.");
-  settings->launchAtLoginError.set("Не удалось изменить автозапуск: каталог недоступен для записи");
+TEST_F(SettingsViewTest, ErrorLinesShowWhileTheStoreHoldsOneAndStillFitTheWindow) {
+  auto* shortcutError = find<QLabel>("globalShortcutErrorLine");
+  const QString taken = "Сочетание ⌃⌥⌘M уже занято другой программой. Выберите другое сочетание.";
+  settings->globalShortcutError.set(taken.toStdString());
+  EXPECT_FALSE(shortcutError->isHidden());
+  EXPECT_EQ(shortcutError->text(), taken);
+
+  // The launch-at-login switch shows what the login items really did.
+  auto* toggle = find<SettingsSwitch>("launchAtLoginSwitch");
+  auto* loginError = find<QLabel>("launchAtLoginErrorLine");
+  EXPECT_TRUE(loginError->isHidden());
+  loginItems.registerFailure = "каталог недоступен для записи";
+  toggle->click();
+  EXPECT_FALSE(toggle->isChecked());
+  EXPECT_FALSE(loginError->isHidden());
+  EXPECT_EQ(loginError->text(), "Не удалось изменить автозапуск: каталог недоступен для записи");
+
   view().show();
   for (int round = 0; round < 3; ++round) {  // layouts post more layout work while laid out
     QCoreApplication::processEvents();
@@ -271,6 +241,9 @@ TEST_F(SettingsViewTest, ContentFitsTheFixedWindowEvenWithBothErrorLines) {
   EXPECT_LE(view().layout()->minimumSize().height(), SettingsView::kHeight);
   QWidget* quit = find("quitButton");
   EXPECT_LE(quit->mapTo(&view(), QPoint(0, quit->height())).y(), SettingsView::kHeight);
+
+  settings->globalShortcutError.set(std::nullopt);
+  EXPECT_TRUE(shortcutError->isHidden());
 }
 
 }  // namespace

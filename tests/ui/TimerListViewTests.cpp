@@ -7,7 +7,6 @@
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
-#include <QImage>
 #include <QLabel>
 #include <algorithm>
 #include <memory>
@@ -28,16 +27,7 @@
 namespace brindlecap {
 namespace {
 
-template <typename T>
-T* child(const QObject* parent, const char* name) {
-  T* widget = parent->findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
-
-QString labelText(const QObject* parent, const char* name) {
-  return child<QLabel>(parent, name)->text();
-}
+using testing::child;
 
 QString rowText(const TimerRowView* row, const char* name) {
   return child<FittedLabel>(row, name)->text();
@@ -53,25 +43,15 @@ void settle() {
   QCoreApplication::sendPostedEvents();
 }
 
-void hover(QWidget* widget) {
+void setHovered(QWidget* widget, bool hovered) {
   QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
-  QCoreApplication::sendEvent(widget, &enter);
-}
-
-void unhover(QWidget* widget) {
   QEvent leave(QEvent::Leave);
-  QCoreApplication::sendEvent(widget, &leave);
+  QCoreApplication::sendEvent(widget, hovered ? static_cast<QEvent*>(&enter) : &leave);
 }
 
 // The most opaque pixel the widget paints over nothing is in `expected`.
 void expectPaintedIn(QWidget* widget, Color expected) {
-  QImage image(widget->size(), QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  widget->render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
-  QColor strongest(Qt::transparent);
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (image.pixelColor(x, y).alpha() > strongest.alpha()) strongest = image.pixelColor(x, y);
+  const QColor strongest = testing::strongestPixel(testing::rendered(widget));
   EXPECT_GT(strongest.alpha(), 100);
   EXPECT_NEAR(strongest.redF(), expected.red, 0.02);
   EXPECT_NEAR(strongest.greenF(), expected.green, 0.02);
@@ -83,10 +63,9 @@ class TimerListViewTest : public ::testing::Test {
   TimerListViewTest() { testing::ensureQtApplication(); }
 
   TimerListView& view() {
-    if (!view_) {
+    if (!view_)
       view_ = std::make_unique<TimerListView>(
-          store, settings, dates, [this] { ++settingsOpened; }, [this] { ++createRequested; });
-    }
+          store, settings, dates, [] {}, [] {});
     return *view_;
   }
   TimerRowView* row(std::size_t index) { return view().rows().at(index); }
@@ -111,24 +90,23 @@ class TimerListViewTest : public ::testing::Test {
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   testing::FakeDateFormatter dates;
-  int settingsOpened = 0;
-  int createRequested = 0;
   std::unique_ptr<TimerListView> view_;
 };
 
-TEST_F(TimerListViewTest, HeaderCountsActiveTimersButtonsCallBackAndEmptyStateGivesWay) {
+TEST_F(TimerListViewTest, HeaderCountsActiveTimersTheAccentTintsAndTheEmptyStateGivesWay) {
   store->add("Прошёл", t0 + 30);
   time.advance(31);
-  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 0"));
+  EXPECT_EQ(child<QLabel>(&view(), "countLabel")->text(), QStringLiteral("АКТИВНЫЕ · 0"));
   EXPECT_TRUE(showsEmptyState());
-  button(&view(), "settingsButton")->click();
-  EXPECT_EQ(std::pair(settingsOpened, createRequested), std::pair(1, 0));
-  button(&view(), "createTimerButton")->click();
-  EXPECT_EQ(std::pair(settingsOpened, createRequested), std::pair(1, 1));
+  for (const auto preset : {ThreadColorPreset::teal, ThreadColorPreset::orange}) {
+    settings->threadColor.set(preset);
+    expectPaintedIn(button(&view(), "createTimerButton"), color(preset));
+    expectPaintedIn(child<QWidget>(&view(), "emptyStateGlyph"), color(preset));
+  }
 
   store->add("Чай", t0 + 600);
   store->add("Обед", t0 + 1200);
-  EXPECT_EQ(labelText(&view(), "countLabel"), QStringLiteral("АКТИВНЫЕ · 2"));
+  EXPECT_EQ(child<QLabel>(&view(), "countLabel")->text(), QStringLiteral("АКТИВНЫЕ · 2"));
   EXPECT_FALSE(showsEmptyState());
 }
 
@@ -143,8 +121,7 @@ TEST_F(TimerListViewTest, RowsFollowFireOrderWithDividersBetweenRowsOnly) {
   store->add("Звонок", t0 + 61);
   settle();
   ASSERT_EQ(view().rows().size(), 3u);
-  const std::vector<QString> titles = {QStringLiteral("Звонок"), QStringLiteral("Чай"),
-                                       QStringLiteral("Обед")};
+  const QString titles[] = {"Звонок", "Чай", "Обед"};
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(rowText(row(i), "timerTitleLabel"), titles[i]);
   EXPECT_EQ(rowText(row(0), "remainingLabel"), QStringLiteral("Через 2 минуты"));
   EXPECT_EQ(rowText(row(0), "fireTimeLabel").toStdString(), dates.shortTime(t0 + 61));
@@ -170,7 +147,7 @@ TEST_F(TimerListViewTest, ActionsAreInvisibleAndInertUntilTheRowIsHovered) {
 
   for (const bool hovered : {false, true, false}) {
     SCOPED_TRACE(hovered ? "hovered" : "not hovered");
-    hovered ? hover(teaRow) : unhover(teaRow);
+    setHovered(teaRow, hovered);
     EXPECT_EQ(teaRow->isHovering(), hovered);
     EXPECT_EQ(opacity->opacity(), hovered ? 1.0 : 0.0);
     EXPECT_EQ(actions->testAttribute(Qt::WA_TransparentForMouseEvents), !hovered);
@@ -183,19 +160,13 @@ TEST_F(TimerListViewTest, ActionsAreInvisibleAndInertUntilTheRowIsHovered) {
   }
 }
 
-TEST_F(TimerListViewTest, PlusFiveExtendsARunningTimerAndRestartsAFinishedOne) {
-  const TimerItem tea = store->add("Чай", t0 + 600);
-  hover(row(0));
-  button(row(0), "extendButton")->click();
-  EXPECT_EQ(fireDateOf(tea.id), t0 + 900);
-  EXPECT_EQ(rowText(row(0), "remainingLabel"), QStringLiteral("Через 15 минут"));
-  EXPECT_EQ(rowText(row(0), "fireTimeLabel").toStdString(), dates.shortTime(t0 + 900));
-
+TEST_F(TimerListViewTest, PlusFiveRestartsAFinishedTimerFromNow) {
+  store->add("Чай", t0 + 600);
   const TimerItem egg = store->add("Яйцо", t0 + 30);
   time.advance(40);
   ASSERT_EQ(view().rows().size(), 1u) << "finished timers are not listed";
   TimerRowView finished(egg, store->now.value(), store, dates);
-  hover(&finished);
+  setHovered(&finished, true);
   button(&finished, "extendButton")->click();
   EXPECT_EQ(fireDateOf(egg.id), t0 + 40 + 300);
   EXPECT_EQ(view().rows().size(), 2u);
@@ -208,24 +179,22 @@ TEST_F(TimerListViewTest, RowsKeepTheirWidgetAndHoverWhileTimersTickComeAndGo) {
   settle();
   TimerRowView* tea = row(0);
   TimerRowView* lunch = row(1);
-  hover(lunch);
+  setHovered(lunch, true);
 
   // A tick that changes no text asks for no new layout.
-  int layoutRequests = 0;
   struct Counter : QObject {
-    int* count;
-    explicit Counter(int* c) : count(c) {}
+    int layoutRequests = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::LayoutRequest) ++*count;
+      layoutRequests += event->type() == QEvent::LayoutRequest;
       return false;
     }
-  } counter(&layoutRequests);
+  } counter;
   for (QWidget* watched : {static_cast<QWidget*>(tea), static_cast<QWidget*>(lunch),
                            tea->parentWidget(), static_cast<QWidget*>(&view())})
     watched->installEventFilter(&counter);
   time.advance(1);
   settle();
-  EXPECT_EQ(layoutRequests, 0);
+  EXPECT_EQ(counter.layoutRequests, 0);
 
   time.advance(59);
   EXPECT_EQ(rowText(tea, "remainingLabel"), QStringLiteral("Через 9 минут"));
@@ -241,46 +210,29 @@ TEST_F(TimerListViewTest, RowsKeepTheirWidgetAndHoverWhileTimersTickComeAndGo) {
   EXPECT_FALSE(tea->isHovering());
 }
 
-TEST_F(TimerListViewTest, AccentColourTintsThePlusAndTheEmptyStateArrowAndFollowsTheSetting) {
-  auto* plus = button(&view(), "createTimerButton");
-  auto* arrow = child<QWidget>(&view(), "emptyStateGlyph");
-  for (const auto preset : {ThreadColorPreset::teal, ThreadColorPreset::orange}) {
-    settings->threadColor.set(preset);
-    expectPaintedIn(plus, color(preset));
-    expectPaintedIn(arrow, color(preset));
-  }
-}
-
 TEST(FittedLabelTest, ShrinksUpToItsMinimumScaleBeforeCuttingTheTail) {
   testing::ensureQtApplication();
   QFont font = QApplication::font();
   font.setPointSizeF(15);
   const QString text = QStringLiteral("Через 2 дня 3 часа 10 минут");
   const qreal fullWidth = QFontMetricsF(font).horizontalAdvance(text);
-
-  FittedLabel phrase(0.86);
-  FittedLabel title(1.0);
-  for (FittedLabel* label : {&phrase, &title}) {
-    label->setTextFont(font);
-    label->setText(text);
-    label->resize(qCeil(fullWidth) + 1, 20);
-    EXPECT_EQ(label->displayedText(), text);
-    EXPECT_EQ(label->displayedFont().pointSizeF(), 15);
+  // Minimum scale and share of the full width given; the sizes the font may take; a cut tail.
+  const std::tuple<qreal, qreal, qreal, qreal, bool> cases[] = {{0.86, 1.01, 15, 15, false},
+                                                                {1.0, 1.01, 15, 15, false},
+                                                                {0.86, 0.93, 12.9, 14.9, false},
+                                                                {0.86, 0.6, 12.9, 12.9, true},
+                                                                {1.0, 0.93, 15, 15, true}};
+  for (const auto& [scale, share, smallest, largest, cut] : cases) {
+    SCOPED_TRACE(::testing::Message() << "scale " << scale << ", width " << share);
+    FittedLabel label(scale);
+    label.setTextFont(font);
+    label.setText(text);
+    label.resize(qCeil(fullWidth * share), 20);
+    const qreal size = label.displayedFont().pointSizeF();
+    EXPECT_TRUE(size >= smallest - 1e-6 && size <= largest + 1e-6) << size;
+    EXPECT_EQ(label.displayedText().endsWith(QChar(0x2026)), cut);
+    EXPECT_EQ(label.displayedText() == text, !cut);
   }
-
-  phrase.resize(qRound(fullWidth * 0.93), 20);
-  EXPECT_EQ(phrase.displayedText(), text);
-  EXPECT_LT(phrase.displayedFont().pointSizeF(), 15);
-  EXPECT_GE(phrase.displayedFont().pointSizeF(), 15 * 0.86 - 1e-9);
-
-  phrase.resize(qRound(fullWidth * 0.6), 20);
-  EXPECT_NEAR(phrase.displayedFont().pointSizeF(), 15 * 0.86, 1e-6);
-  EXPECT_TRUE(phrase.displayedText().endsWith(QChar(0x2026)))
-      << phrase.displayedText().toStdString();
-
-  title.resize(qRound(fullWidth * 0.93), 20);
-  EXPECT_EQ(title.displayedFont().pointSizeF(), 15);
-  EXPECT_TRUE(title.displayedText().endsWith(QChar(0x2026)));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "platform/linux/XcbConnection.h"
 
-#include <QtGui/qguiapplication_platform.h>
 #include <QAbstractNativeEventFilter>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -34,25 +33,6 @@ constexpr uint32_t kSystemTrayRequestDock = 0;
 constexpr uint32_t kXEmbedVersion = 0;
 constexpr uint32_t kXEmbedMapped = 1u << 0;
 constexpr uint32_t kNetWmStateAdd = 1;
-
-xcb_atom_t internAtom(xcb_connection_t* c, const std::string& name, bool onlyIfExists = false) {
-  auto cookie =
-      xcb_intern_atom(c, onlyIfExists ? 1 : 0, static_cast<uint16_t>(name.size()), name.c_str());
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
-  if (reply == nullptr) return XCB_ATOM_NONE;
-  const xcb_atom_t atom = reply->atom;
-  std::free(reply);
-  return atom;
-}
-
-xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection) {
-  if (selection == XCB_ATOM_NONE) return XCB_NONE;
-  auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
-  if (reply == nullptr) return XCB_NONE;
-  const xcb_window_t owner = reply->owner;
-  std::free(reply);
-  return owner;
-}
 
 // Event masks are per client and window, and Qt shares our connection: add to its mask, never
 // replace it. False when the window is gone.
@@ -323,14 +303,6 @@ TrayIconHost::~TrayIconHost() {
   delete icon_.data();
   delete dockWindow_.data();
   delete panel_.data();
-}
-
-bool TrayIconHost::hasCompositor() {
-  xcb_connection_t* c = x11Connection();
-  if (c == nullptr) return false;
-  const int number = defaultScreen(c).first;
-  const xcb_atom_t selection = internAtom(c, "_NET_WM_CM_S" + std::to_string(number), true);
-  return selectionOwner(c, selection) != XCB_NONE;
 }
 
 QRect TrayIconHost::iconGeometryInScreen() const {

@@ -39,9 +39,6 @@ class TrayIconHost : public QObject {
   void setVisible(bool visible);
   bool isVisible() const { return visible_; }
 
-  // True when a compositing manager owns _NET_WM_CM_S<n>; false without X11.
-  static bool hasCompositor();
-
  signals:
   void dockedChanged(bool docked);
 

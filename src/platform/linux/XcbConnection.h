@@ -1,33 +1,26 @@
 #pragma once
 
-#include <QtGui/qguiapplication_platform.h>
-#include <QGuiApplication>
-
 #include <xcb/xcb.h>
 
-#include <cstdlib>
+#include <string>
 #include <utility>
 
 namespace brindlecap {
 
 // Qt's own X11 connection; nothing on other platforms (offscreen, Wayland without XWayland).
-inline xcb_connection_t* x11Connection() {
-  auto* app = qGuiApp;
-  if (app == nullptr) return nullptr;
-  auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 != nullptr ? x11->connection() : nullptr;
-}
+xcb_connection_t* x11Connection();
 
 // The screen Qt connected to (its number and data), as xcb_connect chose it from DISPLAY.
-inline std::pair<int, xcb_screen_t*> defaultScreen(xcb_connection_t* c) {
-  int number = 0;
-  char* host = nullptr;
-  int display = 0;
-  if (xcb_parse_display(nullptr, &host, &display, &number) != 0) std::free(host);
-  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-  if (number < 0 || number >= it.rem) number = 0;
-  for (int i = 0; i < number; ++i) xcb_screen_next(&it);
-  return {number, it.rem > 0 ? it.data : nullptr};
-}
+std::pair<int, xcb_screen_t*> defaultScreen(xcb_connection_t* c);
+
+// The atom named `name`; XCB_ATOM_NONE on failure, or when `onlyIfExists` and it does not.
+xcb_atom_t internAtom(xcb_connection_t* c, const std::string& name, bool onlyIfExists = false);
+
+// The window owning `selection`; XCB_NONE when nobody does.
+xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection);
+
+// True when a compositing manager owns _NET_WM_CM_S<n> for Qt's screen; false without X11.
+// Without one, translucent windows come out with black where they should be clear.
+bool hasCompositor();
 
 }  // namespace brindlecap
