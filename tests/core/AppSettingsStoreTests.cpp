@@ -2,14 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <map>
-#include <memory>
-#include <string>
 #include <thread>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "support/FakeLoginItems.h"
 #include "support/InMemoryDefaultsStore.h"
@@ -18,9 +13,7 @@
 namespace brindlecap {
 namespace {
 
-using testing::FakeLoginItems;
-using testing::InMemoryDefaultsStore;
-using testing::VirtualTime;
+using namespace testing;
 using Data = InMemoryDefaultsStore::Data;
 using Value = InMemoryDefaultsStore::Value;
 using Writes = std::vector<std::pair<std::string, Value>>;
@@ -42,10 +35,6 @@ TEST(AppSettingsTypesTest, RawValuesRoundTripExactly) {
   EXPECT_FALSE(fromRawValue<ThreadColorPreset>(std::string("teal ")));
   EXPECT_FALSE(fromRawValue<QuickSnoozeInterval>(std::int64_t{45}));
   EXPECT_FALSE(fromRawValue<QuickSnoozeInterval>((std::int64_t{1} << 32) + 5));
-
-  for (auto interval : allCases<QuickSnoozeInterval>) {
-    EXPECT_EQ(seconds(interval), rawValue(interval) * 60.0);
-  }
 }
 
 class AppSettingsStoreTest : public ::testing::Test {
@@ -95,8 +84,6 @@ TEST_F(AppSettingsStoreTest, ReadsStoredValuesStrictlyAndNeverRewritesBadOnes) {
        {"settings.threadColor", std::string("red")},
        {"settings.globalShortcut", Data{"not json"}},
        {"settings.playSound", 1.0}},
-      {{"settings.quickSnoozeInterval", std::int64_t{0}},
-       {"settings.globalShortcut", Data{R"({"keyCode":17})"}}},
   };
   for (const auto& values : badStores) {
     InMemoryDefaultsStore bad;

@@ -69,7 +69,6 @@ TEST_F(CompletionBannerTest, QueuedBannersShowInTurnEachForItsFullDuration) {
     time.advance(29.5);
     EXPECT_FALSE(panel.isFading());
     time.advance(0.5);
-    EXPECT_EQ(panel.fadeDuration, CompletionBannerController::kFadeDuration);
     ASSERT_TRUE(panel.finishFade());
   }
   EXPECT_FALSE(controller->isShowing());
@@ -77,21 +76,18 @@ TEST_F(CompletionBannerTest, QueuedBannersShowInTurnEachForItsFullDuration) {
 }
 
 TEST_F(CompletionBannerTest, AutoDismissDelayFollowsSettingAndScreenshotMode) {
-  struct Case {
-    CompletionBannerDuration duration;
-    std::optional<std::string> mode;
-    double expected;
-  };
-  for (const Case& c : {Case{CompletionBannerDuration::brief, {}, 15},
-                        Case{CompletionBannerDuration::extended, {}, 60},
-                        Case{CompletionBannerDuration::extended, "completion_banner", 12}}) {
-    SCOPED_TRACE(c.expected);
+  const std::tuple<CompletionBannerDuration, const char*, double> rows[] = {
+      {CompletionBannerDuration::brief, nullptr, 15},
+      {CompletionBannerDuration::extended, nullptr, 60},
+      {CompletionBannerDuration::extended, "completion_banner", 12}};
+  for (const auto& [duration, mode, expected] : rows) {
+    SCOPED_TRACE(expected);
     environment.variables.clear();
-    if (c.mode) environment.variables[Diagnostics::kVariable] = *c.mode;
+    if (mode) environment.variables[Diagnostics::kVariable] = mode;
     start();
-    settings->completionBannerDuration.set(c.duration);
+    settings->completionBannerDuration.set(duration);
     controller->enqueue(timer("A"));
-    time.advance(c.expected - 0.5);
+    time.advance(expected - 0.5);
     EXPECT_FALSE(panel.isFading());
     time.advance(0.5);
     EXPECT_TRUE(panel.finishFade());
@@ -99,23 +95,22 @@ TEST_F(CompletionBannerTest, AutoDismissDelayFollowsSettingAndScreenshotMode) {
 }
 
 TEST_F(CompletionBannerTest, SoundPlaysOrBeepsWhateverTheBanner) {
-  struct Case {
-    bool playSound, showBanner, playable;
-    int plays, beeps;
-  };
-  for (const Case& c :
-       {Case{true, true, true, 1, 0}, Case{true, false, true, 1, 0}, Case{true, false, false, 1, 1},
-        Case{false, true, false, 0, 0}, Case{false, false, true, 0, 0}}) {
-    SCOPED_TRACE(::testing::Message() << c.playSound << c.showBanner << c.playable);
+  // {sound on, banner on, sound playable} and the plays and beeps that follow.
+  for (auto [playSound, showBanner, playable, plays, beeps] : {std::tuple{true, true, true, 1, 0},
+                                                               {true, false, true, 1, 0},
+                                                               {true, false, false, 1, 1},
+                                                               {false, true, false, 0, 0},
+                                                               {false, false, true, 0, 0}}) {
+    SCOPED_TRACE(::testing::Message() << playSound << showBanner << playable);
     start();
     sound = FakeCompletionSound{};
-    sound.playable = c.playable;
-    settings->playSound.set(c.playSound);
-    settings->showMiniBanner.set(c.showBanner);
+    sound.playable = playable;
+    settings->playSound.set(playSound);
+    settings->showMiniBanner.set(showBanner);
     controller->enqueue(timer("A"));
-    EXPECT_EQ(sound.plays, c.plays);
-    EXPECT_EQ(sound.beeps, c.beeps);
-    EXPECT_EQ(controller->isShowing(), c.showBanner);
+    EXPECT_EQ(sound.plays, plays);
+    EXPECT_EQ(sound.beeps, beeps);
+    EXPECT_EQ(controller->isShowing(), showBanner);
   }
 }
 
@@ -140,22 +135,20 @@ TEST_F(CompletionBannerTest, EachBannerTakesTitleAndSettingsWhenShown) {
 }
 
 TEST_F(CompletionBannerTest, DismissOccurrenceMatchesOnlyTheSameFiringWithinHalfASecond) {
-  struct Case {
-    bool sameId;
-    double offset;
-    bool hides;
-  };
-  for (const Case& c : {Case{true, 0.4, true}, Case{true, -0.4, true}, Case{true, 0.5, false},
-                        Case{true, -0.5, false}, Case{false, 0, false}}) {
-    SCOPED_TRACE(::testing::Message() << c.sameId << " " << c.offset);
+  for (auto [sameId, offset, hides] : {std::tuple{true, 0.4, true},
+                                       {true, -0.4, true},
+                                       {true, 0.5, false},
+                                       {true, -0.5, false},
+                                       {false, 0.0, false}}) {
+    SCOPED_TRACE(::testing::Message() << sameId << " " << offset);
     start();
     const TimerItem shown = timer("A");
     controller->enqueue(shown);
-    controller->dismissOccurrence(c.sameId ? shown.id : Uuid::random(), kFired + c.offset);
-    EXPECT_EQ(panel.isFading(), c.hides);
-    EXPECT_EQ(panel.buttonsEnabled, !c.hides);
+    controller->dismissOccurrence(sameId ? shown.id : Uuid::random(), kFired + offset);
+    EXPECT_EQ(panel.isFading(), hides);
+    EXPECT_EQ(panel.buttonsEnabled, !hides);
     panel.finishFade();
-    EXPECT_EQ(controller->isShowing(), !c.hides);
+    EXPECT_EQ(controller->isShowing(), !hides);
   }
   EXPECT_TRUE(dismissals.empty());
 
@@ -180,10 +173,7 @@ TEST_F(CompletionBannerTest, HowABannerEndsDecidesWhichCallbackRuns) {
       {"close button", [this](auto&) { panel.clickClose(); }, {"A"}, {}},
       {"background", [this](auto&) { panel.clickBackground(); }, {"A"}, {}},
       {"quick snooze", [this](auto&) { panel.clickQuickSnooze(); }, {}, {{"A", 300}}},
-      {"other reminder",
-       [this](auto& item) { controller->dismissOccurrence(item.id, item.fireDate); },
-       {},
-       {}},
+      {"other reminder", [this](auto& i) { controller->dismissOccurrence(i.id, kFired); }, {}, {}},
       {"auto-dismiss", [this](auto&) { time.advance(30); }, {}, {}},
   };
   for (const Case& c : cases) {
@@ -233,13 +223,11 @@ TEST_F(CompletionBannerTest, SnoozeMenuHoldsTheBannerAndItsChoiceBecomesTheDefau
   panel.closeMenu(30);
   EXPECT_EQ(snoozes, (std::vector<std::pair<std::string, double>>{{"B", 1800}}));
   EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::thirtyMinutes);
-  EXPECT_EQ(defaults.values.at("settings.quickSnoozeInterval"),
-            InMemoryDefaultsStore::Value(std::int64_t{30}));
   EXPECT_TRUE(panel.finishFade());
   EXPECT_EQ(time.pendingTimerCount(), 0u);
 }
 
-TEST_F(CompletionBannerTest, LateMenuChoiceOnlyChangesTheDefault) {
+TEST_F(CompletionBannerTest, LateMenuChoiceOnlyChangesTheDefaultAndNothingOnceTheControllerIsGone) {
   controller->enqueue(timer("A"));
   controller->enqueue(timer("B"));
   panel.clickSnoozeOptions();
@@ -259,6 +247,19 @@ TEST_F(CompletionBannerTest, LateMenuChoiceOnlyChangesTheDefault) {
   EXPECT_EQ(controller->currentItem()->title, "C");
   time.advance(30);
   EXPECT_TRUE(panel.isFading());
+
+  // Once the controller is gone, a menu or a fade that ends later does nothing at all.
+  panel.finishFade();
+  controller->enqueue(timer("D"));
+  controller->enqueue(timer("E"));
+  panel.clickSnoozeOptions();
+  panel.clickBackground();
+  controller.reset();
+  panel.closeMenu(30);
+  panel.finishFade();
+  EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::fiveMinutes);
+  EXPECT_EQ(panel.title, "D");
+  EXPECT_TRUE(panel.visible);
 }
 
 TEST_F(CompletionBannerTest, BannerHangsAtTheTopCentreOfTheMainScreen) {
@@ -279,19 +280,6 @@ TEST_F(CompletionBannerTest, BannerHangsAtTheTopCentreOfTheMainScreen) {
     controller->dismissCurrent();
     panel.finishFade();
   }
-}
-
-TEST_F(CompletionBannerTest, PendingWorkOutlivingTheControllerDoesNothing) {
-  controller->enqueue(timer("A"));
-  controller->enqueue(timer("B"));
-  panel.clickSnoozeOptions();
-  panel.clickBackground();  // A fades with its menu still open
-  controller.reset();
-  panel.closeMenu(30);
-  panel.finishFade();
-  EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::fifteenMinutes);
-  EXPECT_EQ(panel.title, "A");
-  EXPECT_TRUE(panel.visible);
 }
 
 }  // namespace

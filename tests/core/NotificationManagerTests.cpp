@@ -2,13 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "support/FakeEnvironment.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakeNotificationCenter.h"
@@ -18,26 +11,16 @@
 namespace brindlecap {
 namespace {
 
+using namespace testing;
 using nlohmann::json;
-using testing::FakeEnvironment;
-using testing::FakeLoginItems;
-using testing::FakeNotificationCenter;
-using testing::InMemoryDefaultsStore;
-using testing::RecordingDiagnosticOutput;
-using testing::VirtualTime;
 using Status = NotificationAuthorizationStatus;
 using Lines = std::vector<std::string>;
 
 const Uuid kId = *Uuid::parse("6f9619ff-8b86-d011-b42d-00c04fc964ff");
 const std::string kIdString = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
 
-struct Answer {
-  std::string kind;  // "snooze" or "dismiss"
-  Uuid id;
-  TimePoint occurrenceDate = 0;
-  double seconds = 0;
-  friend bool operator==(const Answer&, const Answer&) = default;
-};
+// "snooze" or "dismiss", the timer, the occurrence's fire date and the snooze in seconds.
+using Answer = std::tuple<std::string, Uuid, TimePoint, double>;
 
 class NotificationManagerTest : public ::testing::Test {
  protected:
@@ -107,7 +90,7 @@ TEST_F(NotificationManagerTest, SchedulesOneRequestBuiltFromTheTimerAndTheSettin
   }
 }
 
-TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificationSwitch) {
+TEST_F(NotificationManagerTest, ReplacesCancelsAndFollowsTheNotificationSwitch) {
   auto manager = makeManager();
   center.delegate = manager;
   manager->schedule(timer(60));
@@ -115,6 +98,17 @@ TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificatio
   ASSERT_EQ(center.pending.size(), 1u);
   EXPECT_DOUBLE_EQ(center.pending[kIdString].triggerInterval, 120);
   EXPECT_TRUE(center.deliver(kIdString));
+
+  // Cancelling withdraws the rescheduled request and the one still on screen, nobody else's.
+  const Uuid other = Uuid::random();
+  manager->schedule(TimerItem{other, "Другой", time.now(), time.now() + 60, {}, {}, {}});
+  manager->schedule(timer(300));
+  center.calls.clear();
+  manager->cancel(kId);
+  EXPECT_EQ(center.calls, (Lines{"removePending " + kIdString, "removeDelivered " + kIdString}));
+  EXPECT_TRUE(center.delivered.empty());
+  ASSERT_EQ(center.pending.size(), 1u);
+  EXPECT_EQ(center.pending.begin()->first, other.toString());
 
   settings->systemNotifications.set(false);
   center.calls.clear();
@@ -126,34 +120,27 @@ TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificatio
 }
 
 TEST_F(NotificationManagerTest, ConfigureRegistersOneCategoryAndRefreshesTheStatus) {
-  for (bool notificationsOn : {true, false}) {
-    SCOPED_TRACE(notificationsOn);
+  for (auto [on, interval, title] :
+       {std::tuple{true, QuickSnoozeInterval::fiveMinutes, "Отложить на 5 минут"},
+        {false, QuickSnoozeInterval::thirtyMinutes, "Отложить на 30 минут"}}) {
+    SCOPED_TRACE(on);
     center = FakeNotificationCenter{};
-    center.authorizationStatus = notificationsOn ? Status::notDetermined : Status::denied;
-    settings->systemNotifications.set(notificationsOn);
-    settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
+    center.authorizationStatus = on ? Status::notDetermined : Status::denied;
+    settings->systemNotifications.set(on);
     auto manager = makeManager();
-    const Lines expectedCalls =
-        notificationsOn
-            ? Lines{"setDelegate", "setNotificationCategories", "requestAuthorization",
-                    "getAuthorizationStatus"}
-            : Lines{"setDelegate", "setNotificationCategories", "getAuthorizationStatus"};
-    const std::vector<std::pair<QuickSnoozeInterval, std::string>> titles = {
-        {QuickSnoozeInterval::fiveMinutes, "Отложить на 5 минут"},
-        {QuickSnoozeInterval::thirtyMinutes, "Отложить на 30 минут"}};
-    for (const auto& [interval, title] : titles) {
-      center.calls.clear();
-      settings->quickSnoozeInterval.set(interval);
-      manager->configure();
-      time.runPending();
-      EXPECT_EQ(center.calls, expectedCalls);
-      const NotificationCategory expected{
-          "BRINDLECAP_TIMER_COMPLETED", {{"BRINDLECAP_QUICK_SNOOZE", title}}, true};
-      EXPECT_EQ(center.categories, std::vector{expected});
-    }
+    settings->quickSnoozeInterval.set(interval);  // read when configuring, not before
+    manager->configure();
+    time.runPending();
+    Lines expectedCalls{"setDelegate", "setNotificationCategories", "requestAuthorization",
+                        "getAuthorizationStatus"};
+    if (!on) expectedCalls.erase(expectedCalls.begin() + 2);
+    EXPECT_EQ(center.calls, expectedCalls);
+    const NotificationCategory expected{
+        "BRINDLECAP_TIMER_COMPLETED", {{"BRINDLECAP_QUICK_SNOOZE", title}}, true};
+    EXPECT_EQ(center.categories, std::vector{expected});
     EXPECT_EQ(center.delegate.lock(), manager);
     EXPECT_EQ(settings->notificationAuthorizationStatus.value(),
-              notificationsOn ? Status::authorized : Status::denied);
+              on ? Status::authorized : Status::denied);
   }
 }
 
@@ -199,22 +186,6 @@ TEST_F(NotificationManagerTest, MapsResponsesToTheAnnouncedOccurrenceOnTheMainQu
     time.runPending();
     EXPECT_EQ(answers, c.expected);
   }
-}
-
-TEST_F(NotificationManagerTest, CancelRemovesPendingThenDelivered) {
-  auto manager = makeManager();
-  const Uuid other = Uuid::random();
-  manager->schedule(timer(60));
-  manager->schedule(TimerItem{other, "Другой", time.now(), time.now() + 60, {}, {}, {}});
-  center.deliver(kIdString);
-  manager->schedule(timer(300));
-  center.calls.clear();
-
-  manager->cancel(kId);
-  EXPECT_EQ(center.calls, (Lines{"removePending " + kIdString, "removeDelivered " + kIdString}));
-  EXPECT_TRUE(center.delivered.empty());
-  ASSERT_EQ(center.pending.size(), 1u);
-  EXPECT_EQ(center.pending.begin()->first, other.toString());
 }
 
 TEST_F(NotificationManagerTest, PrintsStatusAfterSchedulingAndJustAfterTheDueMoment) {

@@ -40,13 +40,6 @@ def wait_for(predicate, timeout=10.0):
     return None
 
 
-def free_display():
-    for n in range(190, 260):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return f":{n}"
-    raise SystemExit("no free X display number")
-
-
 def timer(title, seconds_from_now, age=600):
     now = time.time() - REFERENCE
     return {"id": str(uuid.uuid4()).upper(), "title": title, "createdAt": now - age,
@@ -107,11 +100,10 @@ class Desktop:
                         LC_ALL="ru_RU.UTF-8", TZ="UTC",
                         DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
         if x:
-            self.display = free_display()
-            self.env["DISPLAY"] = self.display
-            self.spawn(["Xvfb", self.display, "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
-                        "-nolisten", "tcp"])
-            wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display[1:]}"))
+            # Xvfb picks a free display and names it once it accepts connections.
+            xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
+                               "-nolisten", "tcp"], stdout=subprocess.PIPE)
+            self.env["DISPLAY"] = ":" + xvfb.stdout.readline().decode().strip()
         else:
             self.env["QT_QPA_PLATFORM"] = "offscreen"
         if compositor:
@@ -122,8 +114,7 @@ class Desktop:
         if bus:
             daemon = self.spawn(["dbus-daemon", "--nofork", "--print-address=1",
                                  "--config-file=" + self._bus_config()], stdout=subprocess.PIPE)
-            self.bus = daemon.stdout.readline().decode().strip()
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = daemon.stdout.readline().decode().strip()
         if bus and notifications:
             self._start_dunst()
 
@@ -155,16 +146,9 @@ class Desktop:
         wait_for(lambda: self.dunstctl("count", "--displayed") is not None, timeout=10)
 
     def app_env(self, diagnostics=None, home=None, runtime=None, bus=True):
-        env = dict(self.env)
-        if not bus:
-            env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent"
-        if diagnostics is not None:
-            env["BRINDLECAP_DIAGNOSTICS"] = diagnostics
-        if home:
-            env["HOME"] = home
-        if runtime:
-            env["XDG_RUNTIME_DIR"] = runtime
-        return env
+        changes = {"BRINDLECAP_DIAGNOSTICS": diagnostics, "HOME": home, "XDG_RUNTIME_DIR": runtime,
+                   "DBUS_SESSION_BUS_ADDRESS": None if bus else "unix:path=/nonexistent"}
+        return {**self.env, **{k: v for k, v in changes.items() if v is not None}}
 
     def dunstctl(self, *args):
         result = subprocess.run(["dunstctl", *args], env=self.env, capture_output=True,
@@ -193,14 +177,10 @@ class Desktop:
         for line in tree.splitlines():
             m = re.search(r'(0x[0-9a-f]+) "([^"]*)": \("brindlecap".*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+'
                           r'\+(-?\d+)\+(-?\d+)', line)
-            if m and self.is_viewable(m.group(1)):
+            if m and "IsViewable" in subprocess.run(["xwininfo", "-id", m.group(1)], env=self.env,
+                                                    capture_output=True, text=True).stdout:
                 found.append((m.group(1), m.group(2), *map(int, m.groups()[2:])))
         return found
-
-    def is_viewable(self, window_id):
-        info = subprocess.run(["xwininfo", "-id", window_id], env=self.env, capture_output=True,
-                              text=True).stdout
-        return "IsViewable" in info
 
     def window(self, name=None, size=None, timeout=10.0, where=lambda x, y, w, h: True):
         """Waits for a mapped window with this name and/or size; returns (x, y, w, h)."""
@@ -217,6 +197,12 @@ class Desktop:
         in the tray's 24 x 22 slot, so docking cannot move it away under the pointer."""
         return self.window(timeout=timeout, where=lambda x, y, w, h: 16 <= w <= 32 and 16 <= h <= 32
                            and (not docked or (y < 30 and h == 22)))
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
 
     def close(self):
         for process in reversed(self.processes):
@@ -240,6 +226,7 @@ class App:
         self.home = self.env["HOME"]
         self.process = subprocess.Popen([binary], env=self.env, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
+        desktop.processes.append(self.process)  # stopped with the desktop if a scenario ends early
         self.output = ""
 
     @property

@@ -37,8 +37,7 @@ def drag(desktop, cx, cy, steps):
 
 
 def main():
-    desktop = Desktop(bus=False, tray=HOST == "tray", compositor=COMPOSITOR == "composited")
-    try:
+    with Desktop(bus=False, tray=HOST == "tray", compositor=COMPOSITOR == "composited") as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")  # no welcome over the gesture
         time.sleep(1.0)  # the tray and the compositor take their selections first
         app = App(BINARY, desktop)
@@ -82,8 +81,6 @@ def main():
         changed = wait_for(lambda: pixels(idle, *icon) != pixels(shot("4-counting"), *icon), 5)
         check(changed, "the icon shows the countdown")
         check(app.stop() == 0, "the application ends cleanly")
-    finally:
-        desktop.close()
 
 
 main()

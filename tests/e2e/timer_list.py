@@ -16,11 +16,10 @@ from desktop import (App, Desktop, check, finish, read_timers, seed_settings, se
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 
 
-def session(seed, diagnostics=None):
-    desktop = Desktop(bus=False)
+def launch(desktop, seed, diagnostics=None):
     seed_settings(desktop.home, hasCompletedOnboarding="true")  # no welcome over the list
     seed_timers(desktop.home, seed)
-    return desktop, App(BINARY, desktop, diagnostics=diagnostics)
+    return App(BINARY, desktop, diagnostics=diagnostics)
 
 
 def open_list(desktop, size):
@@ -34,8 +33,8 @@ def open_list(desktop, size):
 
 def scenario_list_actions_and_composer():
     seed = [timer("Чай", 1800), timer("Созвон с командой", 7200), timer("Посылка", 90000)]
-    desktop, app = session(seed)
-    try:
+    with Desktop(bus=False) as desktop:
+        app = launch(desktop, seed)
         origin = open_list(desktop, (360, 270))
         if not check(origin, "a click opens the list sized for three timers"):
             return
@@ -85,25 +84,21 @@ def scenario_list_actions_and_composer():
                                          if t["title"] == "Report"), None))
         check(created and abs(created["fireDate"] - created["createdAt"] - 7200) < 3,
               f"the composer creates a two-hour timer: {created}")
-    finally:
         check(app.stop() == 0, "the application ends cleanly")
-        desktop.close()
 
 
 def scenario_empty_list():
-    desktop, app = session([])
-    try:
+    with Desktop(bus=False) as desktop:
+        app = launch(desktop, [])
         check(open_list(desktop, (360, 280)), "the empty list is 360 x 280")
         time.sleep(0.3)
         desktop.screenshot(ARTEFACTS, "list-empty")
-    finally:
         app.stop()
-        desktop.close()
 
 
 def scenario_sample_timers_leave_the_file_alone():
-    desktop, app = session([timer("Настоящий", 4000)], diagnostics="timer_list")
-    try:
+    with Desktop(bus=False) as desktop:
+        app = launch(desktop, [timer("Настоящий", 4000)], diagnostics="timer_list")
         check(desktop.window(name="Brindlecap", size=(360, 210)),
               "timer_list shows the two sample timers")
         time.sleep(0.3)
@@ -111,8 +106,6 @@ def scenario_sample_timers_leave_the_file_alone():
         app.stop()
         check([t["title"] for t in read_timers(desktop.home) or []] == ["Настоящий"],
               f"timer_list never writes its samples: {read_timers(desktop.home)}")
-    finally:
-        desktop.close()
 
 
 scenario_list_actions_and_composer()

@@ -29,7 +29,7 @@ class XdgLoginItemsTest : public ::testing::Test {
   std::string entryPath;
 };
 
-TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) {
+TEST_F(XdgLoginItemsTest, RegisterWritesAQuotedAutostartEntryAndUnregisterRemovesIt) {
   EXPECT_EQ(entryPath, (root / "config/autostart/org.brindlecap.Brindlecap.desktop").string());
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
   EXPECT_FALSE(items.isEnabled());
@@ -47,28 +47,26 @@ TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) 
   EXPECT_FALSE(fs::exists(entryPath));
   EXPECT_FALSE(items.isEnabled());
   EXPECT_EQ(items.unregisterItem(), std::nullopt);  // already gone is fine
-}
 
-TEST_F(XdgLoginItemsTest, ExecQuotesPathsTheWayLaunchersUnquoteThem) {
   // Reserved characters force quotes; inside, $ takes a backslash, and every backslash is then
   // doubled by the value escaping, while % is doubled so it is not a field code.
-  for (const auto& [program, exec] : std::initializer_list<std::pair<const char*, const char*>>{
-           {"/opt/My Apps/brind$cap", "\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"},
-           {"/opt/100%/brindlecap", "\nExec=/opt/100%%/brindlecap\n"},
-           {"/opt/a\"b", "\nExec=\"/opt/a\\\\\"b\"\n"}}) {
+  const std::pair<const char*, const char*> quoted[] = {
+      {"/opt/My Apps/brind$cap", "\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"},
+      {"/opt/100%/brindlecap", "\nExec=/opt/100%%/brindlecap\n"},
+      {"/opt/a\"b", "\nExec=\"/opt/a\\\\\"b\"\n"}};
+  for (const auto& [program, exec] : quoted)
     EXPECT_NE(XdgLoginItems::entryContents(program).find(exec), std::string::npos) << program;
-  }
 }
 
 TEST_F(XdgLoginItemsTest, DisabledEntriesDoNotCount) {
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
   ASSERT_EQ(items.registerItem(), std::nullopt);
-  for (const auto& [entry, enabled] : std::initializer_list<std::pair<const char*, bool>>{
-           {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
-           {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
-           // Only the main group speaks for the entry.
-           {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n",
-            true}}) {
+  const std::pair<const char*, bool> entries[] = {
+      {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
+      {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
+      // Only the main group speaks for the entry.
+      {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n", true}};
+  for (const auto& [entry, enabled] : entries) {
     writeEntry(entry);
     EXPECT_EQ(items.isEnabled(), enabled) << entry;
   }

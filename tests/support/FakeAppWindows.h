@@ -19,7 +19,6 @@ class FakeAppWindow : public AppWindow {
   struct Animation {
     double alpha = 0;
     Rect frame;
-    double duration = 0;
     std::function<void()> completion;
   };
 
@@ -57,13 +56,12 @@ class FakeAppWindow : public AppWindow {
   }
   void makeKeyAndOrderFront() override {
     visible = true;
-    ++makeKeyCount;
     calls.push_back("makeKey");
   }
-  void animate(double toAlpha, const Rect& toFrame, double duration,
+  void animate(double toAlpha, const Rect& toFrame, double,
                std::function<void()> completion) override {
     ++animationCount;
-    pendingAnimation = Animation{toAlpha, toFrame, duration, std::move(completion)};
+    pendingAnimation = Animation{toAlpha, toFrame, std::move(completion)};
     calls.push_back("animate");
   }
 
@@ -89,7 +87,6 @@ class FakeAppWindow : public AppWindow {
   bool ignoresMouseEvents = false;
   bool visible = false;
   int orderOutCount = 0;
-  int makeKeyCount = 0;
   int animationCount = 0;
   std::optional<Animation> pendingAnimation;
   // Every change asked for, in order: "frame …", "origin …", "alpha 1", "ignoreMouse",
@@ -104,19 +101,17 @@ class FakeAppWindowSystem : public AppWindowSystem {
   static constexpr Size kSettingsSize{460, 590};
   static constexpr Size kOnboardingSize{470, 330};
 
-  std::shared_ptr<AppWindow> makeSettingsWindow(const std::shared_ptr<AppSettingsStore>& settings,
+  std::shared_ptr<AppWindow> makeSettingsWindow(const std::shared_ptr<AppSettingsStore>&,
                                                 std::function<void()> showOnboarding) override {
     ++settingsWindowsMade;
-    settingsStore = settings;
     onShowOnboarding = std::move(showOnboarding);
     settingsWindow =
         std::make_shared<FakeAppWindow>("Настройки Brindlecap", centred(kSettingsSize));
     return settingsWindow;
   }
-  std::shared_ptr<AppWindow> makeOnboardingWindow(const std::shared_ptr<AppSettingsStore>& settings,
+  std::shared_ptr<AppWindow> makeOnboardingWindow(const std::shared_ptr<AppSettingsStore>&,
                                                   std::function<void()> finish) override {
     ++onboardingWindowsMade;
-    settingsStore = settings;
     onFinish = std::move(finish);
     onboardingWindow =
         std::make_shared<FakeAppWindow>("Добро пожаловать в Brindlecap", centred(kOnboardingSize));
@@ -140,7 +135,6 @@ class FakeAppWindowSystem : public AppWindowSystem {
   Rect screen{0, 0, 1440, 875};  // where new windows are centred
   std::shared_ptr<FakeAppWindow> settingsWindow;
   std::shared_ptr<FakeAppWindow> onboardingWindow;
-  std::shared_ptr<AppSettingsStore> settingsStore;
   std::function<void()> onShowOnboarding;
   std::function<void()> onFinish;
   std::function<void()> didResignActive;

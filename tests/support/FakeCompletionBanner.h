@@ -28,9 +28,8 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   }
   void orderOut() override { visible = false; }
   bool isVisible() const override { return visible; }
-  void fadeOut(double duration, std::function<void()> completion) override {
+  void fadeOut(double, std::function<void()> completion) override {
     ++fadeCount;
-    fadeDuration = duration;
     pendingFade = std::move(completion);
   }
   void popUpSnoozeMenu(std::vector<SnoozeMenuItem> items,
@@ -49,7 +48,6 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
     completion();
     return true;
   }
-  bool isMenuOpen() const { return static_cast<bool>(pendingMenuClosed); }
   // Closes the open menu with the chosen item's tag, or without a choice.
   void closeMenu(std::optional<int> tag = std::nullopt) {
     auto closed = std::exchange(pendingMenuClosed, nullptr);
@@ -79,7 +77,6 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   bool visible = false;
   int orderFrontCount = 0;
   int fadeCount = 0;
-  std::optional<double> fadeDuration;
   std::function<void()> pendingFade;
   int menuCount = 0;
   std::vector<SnoozeMenuItem> menuItems;
