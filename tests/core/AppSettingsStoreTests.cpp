@@ -154,19 +154,6 @@ TEST_F(AppSettingsStoreTest, SettingPublishesBeforeWritingAndWhatIsWrittenReadsB
                        GlobalShortcut::alternatives()[1], true));
 }
 
-TEST_F(AppSettingsStoreTest, ReminderPresentationReadsAndWritesBothFlagsInOrder) {
-  auto store = makeStore();
-  for (auto [banner, system, expected] : {std::tuple{true, false, ReminderPresentation::miniBanner},
-                                          {false, true, ReminderPresentation::systemNotification},
-                                          {true, true, ReminderPresentation::both}}) {
-    defaults.writes.clear();
-    store->setReminderPresentation(expected);
-    EXPECT_EQ(store->reminderPresentation(), expected);
-    EXPECT_EQ(defaults.writes, (Writes{{"settings.showMiniBanner", banner},
-                                       {"settings.systemNotifications", system}}));
-  }
-}
-
 TEST_F(AppSettingsStoreTest, LaunchAtLoginFollowsTheServiceAndReportsFailures) {
   const Writes wroteTrue{{"settings.launchAtLogin", true}};
   loginItems.enabled = true;
@@ -189,14 +176,6 @@ TEST_F(AppSettingsStoreTest, LaunchAtLoginFollowsTheServiceAndReportsFailures) {
   store->setLaunchAtLogin(false);
   EXPECT_FALSE(store->launchAtLogin.value() || store->launchAtLoginError.value());
   EXPECT_EQ(defaults.writes, (Writes{{"settings.launchAtLogin", false}}));
-
-  defaults.writes.clear();
-  loginItems.registerFailure = "Нет доступа";
-  store->setLaunchAtLogin(true);
-  EXPECT_EQ(loginItems.registerCalls, 1);
-  EXPECT_EQ(store->launchAtLoginError.value(), "Не удалось изменить автозапуск: Нет доступа");
-  EXPECT_FALSE(store->launchAtLogin.value());
-  EXPECT_TRUE(defaults.writes.empty());
 }
 
 TEST_F(AppSettingsStoreTest, AuthorizationStatusArrivesOnlyThroughTheMainQueue) {
@@ -217,15 +196,6 @@ TEST_F(AppSettingsStoreTest, AuthorizationStatusArrivesOnlyThroughTheMainQueue) 
   unowned.updateNotificationAuthorizationStatus(Status::authorized);
   time.runPending();
   EXPECT_EQ(unowned.notificationAuthorizationStatus.value(), Status::notDetermined);
-
-  for (auto [status, allowed] : {std::pair{Status::notDetermined, false},
-                                 {Status::denied, false},
-                                 {Status::authorized, true},
-                                 {Status::provisional, true},
-                                 {Status::ephemeral, false}}) {
-    unowned.notificationAuthorizationStatus.set(status);
-    EXPECT_EQ(unowned.notificationsAreAllowed(), allowed) << static_cast<int>(status);
-  }
 }
 
 }  // namespace

@@ -200,11 +200,13 @@ TEST_F(AppWindowsTest, ReplacingASourcePlacesTheWindowOnItsScreenWithinMargins) 
   }
 }
 
-TEST_F(AppWindowsTest, ShowingOrdersWindowStateBeforeMakingItKey) {
+TEST_F(AppWindowsTest, ShowingSetsTheWindowsStateBeforeMakingItKey) {
+  controller->showSettings(std::nullopt);
+  auto& window = settingsWindow();
+  std::tie(window.alpha, window.ignoresMouseEvents, window.visible) = std::tuple(0.0, true, false);
   controller->showSettings(Rect(600, 200, 360, 500));
-  EXPECT_EQ(settingsWindow().calls,
-            (std::vector<std::string>{"alpha 1", "acceptMouse", "origin {550, 110}", "makeKey"}));
-  EXPECT_EQ(windows.activations, 1);
+  EXPECT_EQ(window.stateWhenMadeKey, std::tuple(1.0, false, Rect(550, 110, 460, 590)));
+  EXPECT_EQ(windows.activations, 2);
 }
 
 TEST_F(AppWindowsTest, AGoneControllerIgnoresLateCallbacks) {

@@ -80,7 +80,6 @@ TEST_F(DragDisplayLinkDriverTest, StartReplacesTheLinkSilencesOldDeliveriesAndDe
   driver->start(120, recordInto(second));
   ASSERT_EQ(factory.made.size(), 2u);
   EXPECT_FALSE(link(0).running());
-  EXPECT_EQ(link(1).fps, 120);
   link(1).fire(3.0);
   EXPECT_EQ(queue.queued.load(), 2);
   queue.runPending();
@@ -115,7 +114,6 @@ TEST_F(DragDisplayLinkDriverTest, CallbackMayRestartTheDriver) {
   queue.runPending();
   EXPECT_FALSE(link(0).running());
   ASSERT_EQ(factory.made.size(), 2u);
-  EXPECT_EQ(link(1).fps, 30);
 
   link(1).fire(3.0);
   queue.runPending();

@@ -54,35 +54,28 @@ class NotificationManagerTest : public ::testing::Test {
 
 TEST_F(NotificationManagerTest, SchedulesOneRequestBuiltFromTheTimerAndTheSettings) {
   auto manager = makeManager();
-  struct Case {
-    std::string title;
-    double secondsAhead;
-    bool sound;
-    std::optional<double> trigger;  // nothing: no request at all
-    std::string shownTitle;
+  // {title, seconds ahead, sound on, trigger interval: nothing for no request at all}
+  const std::tuple<std::string, double, bool, std::optional<double>> cases[] = {
+      {"Чай", 600, true, 600},        {"  Звонок маме ", 0.3, true, 1.0}, {"", 90, false, 90},
+      {"Чай", 0, true, std::nullopt}, {"Чай", -5, true, std::nullopt},
   };
-  const std::vector<Case> cases = {
-      {"Чай", 600, true, 600, "Чай"},         {"  Звонок маме ", 0.3, true, 1.0, "  Звонок маме "},
-      {"", 90, false, 90, "Таймер завершён"}, {"Чай", 0, true, std::nullopt, ""},
-      {"Чай", -5, true, std::nullopt, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.secondsAhead);
+  for (const auto& [title, secondsAhead, sound, trigger] : cases) {
+    SCOPED_TRACE(secondsAhead);
     center.pending.clear();
-    settings->playSound.set(c.sound);
-    const TimerItem item = timer(c.secondsAhead, c.title);
+    settings->playSound.set(sound);
+    const TimerItem item = timer(secondsAhead, title);
     manager->schedule(item);
-    if (!c.trigger) {
+    if (!trigger) {
       EXPECT_TRUE(center.pending.empty());
       continue;
     }
     ASSERT_EQ(center.pending.count(kIdString), 1u);
     const NotificationRequest& request = center.pending[kIdString];
     EXPECT_EQ(request.identifier, kIdString);
-    EXPECT_DOUBLE_EQ(request.triggerInterval, *c.trigger);
-    EXPECT_EQ(request.content.title, c.shownTitle);
+    EXPECT_DOUBLE_EQ(request.triggerInterval, *trigger);
+    EXPECT_EQ(request.content.title, title.empty() ? "Таймер завершён" : title);
     EXPECT_EQ(request.content.body, "Запланированное время наступило.");
-    EXPECT_EQ(request.content.playsSound, c.sound);
+    EXPECT_EQ(request.content.playsSound, sound);
     EXPECT_EQ(request.content.categoryIdentifier, "BRINDLECAP_TIMER_COMPLETED");
     EXPECT_EQ(request.content.userInfo,
               (json{{"timerID", kIdString}, {"fireDate", item.fireDate + 978307200.0}}));

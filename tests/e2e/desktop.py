@@ -4,11 +4,11 @@ library only."""
 import json
 import os
 import re
-import select
 import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import uuid
 
@@ -219,42 +219,33 @@ class Desktop:
 
 
 class App:
-    """The application on a desktop, with everything it has printed so far."""
+    """The application on a desktop, with every line it has printed so far."""
 
     def __init__(self, binary, desktop, **options):
         self.env = desktop.app_env(**options)
         self.home = self.env["HOME"]
         self.process = subprocess.Popen([binary], env=self.env, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL)
+                                        stderr=subprocess.DEVNULL, text=True, errors="replace")
         desktop.processes.append(self.process)  # stopped with the desktop if a scenario ends early
-        self.output = ""
+        self.lines = []
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.append(line.rstrip("\n"))
 
     @property
-    def lines(self):
-        return self.output.splitlines()
-
-    def _read(self, timeout):
-        ready, _, _ = select.select([self.process.stdout], [], [], timeout)
-        if ready:
-            chunk = os.read(self.process.stdout.fileno(), 65536)
-            if chunk:
-                self.output += chunk.decode(errors="replace")
-                return True
-        return False
+    def output(self):
+        return "\n".join(self.lines)
 
     def line(self, prefix, occurrence=1, timeout=20.0):
         """The `occurrence`-th line starting with `prefix`, waiting for it; None on timeout."""
-        deadline = time.monotonic() + timeout
-        while True:
-            found = [l for l in self.lines if l.startswith(prefix)]
-            if len(found) >= occurrence:
-                return found[occurrence - 1]
-            if time.monotonic() >= deadline or self.process.poll() is not None:
-                while self._read(0):
-                    pass
-                found = [l for l in self.lines if l.startswith(prefix)]
-                return found[occurrence - 1] if len(found) >= occurrence else None
-            self._read(0.2)
+        def found():
+            matches = [l for l in list(self.lines) if l.startswith(prefix)]
+            return matches[occurrence - 1] if len(matches) >= occurrence else None
+        wait_for(lambda: found() or not self.reader.is_alive(), timeout)
+        return found()
 
     def stop(self, sig=signal.SIGTERM):
         if self.process.poll() is None:
@@ -264,5 +255,5 @@ class App:
         except subprocess.TimeoutExpired:
             self.process.kill()
             code = self.process.wait()
-        self.process.stdout.close()
+        self.reader.join(timeout=5)
         return code

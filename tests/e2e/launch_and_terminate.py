@@ -1,13 +1,11 @@
 #!/usr/bin/env python3
-"""Starts the real binary offscreen in a fresh home, as a desktop session would, and ends it with
-signals: the launch marker, pruning and saving the timers file at start, the final save on SIGTERM
-and SIGINT, a private timers file, an unreadable timers file kept aside (under $XDG_DATA_HOME),
-the drag_animation mode ending by itself, and a clear message instead of a crash without a display.
+"""The real binary started offscreen and ended with signals: pruning at start and the final save on
+SIGTERM and SIGINT, an unreadable timers file kept aside, the drag_animation mode ending by itself,
+and a clear message instead of a crash without a display.
 Usage: launch_and_terminate.py <path to brindlecap>
 """
 import os
 import signal
-import stat
 import subprocess
 import sys
 
@@ -15,10 +13,6 @@ from desktop import App, Desktop, check, finish, read_timers, seed_timers, timer
 
 BINARY = sys.argv[1]
 LAUNCHED = "BRINDLECAP_DID_FINISH_LAUNCHING"
-
-
-def mode(path):
-    return stat.S_IMODE(os.stat(path).st_mode)
 
 
 def scenario_prune_and_final_save(sig):
@@ -37,7 +31,6 @@ def scenario_prune_and_final_save(sig):
         code = app.stop(sig)
         check(code == 0, f"{sig.name} exits 0 (got {code})")
         check(titles() == ["recent", "Чай"], f"final save on {sig.name}: {titles()}")
-        check(mode(path) == 0o600, "timers file is 0600")
 
 
 def scenario_unreadable_file_kept_aside():
@@ -54,8 +47,6 @@ def scenario_unreadable_file_kept_aside():
         if check(len(kept) == 1, f"corrupt file kept aside: {os.listdir(folder)}"):
             with open(os.path.join(folder, kept[0])) as f:
                 check(f.read() == '[{"id": "broken"', "kept copy is byte for byte the original")
-        with open(os.path.join(folder, "timers.json")) as f:
-            check(f.read() == "[]", "store starts empty")
 
 
 def scenario_drag_animation_and_no_display():

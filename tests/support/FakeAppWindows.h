@@ -1,10 +1,10 @@
 #pragma once
 
-#include <charconv>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,7 +13,7 @@
 
 namespace brindlecap::testing {
 
-// A window that records what was done to it and holds its animation until the test ends it.
+// A window that keeps what was done to it and holds its animation until the test ends it.
 class FakeAppWindow : public AppWindow {
  public:
   struct Animation {
@@ -31,38 +31,26 @@ class FakeAppWindow : public AppWindow {
   void setFrame(const Rect& frame) override {
     pendingAnimation.reset();
     currentFrame = frame;
-    calls.push_back("frame " + describe(frame));
   }
-  void setFrameOrigin(Point origin) override {
-    currentFrame.origin = origin;
-    calls.push_back("origin " + describe(origin));
-  }
+  void setFrameOrigin(Point origin) override { currentFrame.origin = origin; }
   void setAlpha(double value) override {
     pendingAnimation.reset();
     alpha = value;
-    char text[32];
-    calls.push_back("alpha " +
-                    std::string(text, std::to_chars(text, text + sizeof text, value).ptr));
   }
-  void setIgnoresMouseEvents(bool ignores) override {
-    ignoresMouseEvents = ignores;
-    calls.push_back(ignores ? "ignoreMouse" : "acceptMouse");
-  }
+  void setIgnoresMouseEvents(bool ignores) override { ignoresMouseEvents = ignores; }
   bool isVisible() const override { return visible; }
   void orderOut() override {
     visible = false;
     ++orderOutCount;
-    calls.push_back("orderOut");
   }
   void makeKeyAndOrderFront() override {
     visible = true;
-    calls.push_back("makeKey");
+    stateWhenMadeKey = {alpha, ignoresMouseEvents, currentFrame};
   }
   void animate(double toAlpha, const Rect& toFrame, double,
                std::function<void()> completion) override {
     ++animationCount;
     pendingAnimation = Animation{toAlpha, toFrame, std::move(completion)};
-    calls.push_back("animate");
   }
 
   // Ends the pending animation as the platform would: the end state applied, then the completion
@@ -89,9 +77,7 @@ class FakeAppWindow : public AppWindow {
   int orderOutCount = 0;
   int animationCount = 0;
   std::optional<Animation> pendingAnimation;
-  // Every change asked for, in order: "frame …", "origin …", "alpha 1", "ignoreMouse",
-  // "acceptMouse", "orderOut", "makeKey", "animate".
-  std::vector<std::string> calls;
+  std::tuple<double, bool, Rect> stateWhenMadeKey;  // alpha, ignoresMouseEvents, frame
 };
 
 // Makes fake windows centred on `screen`, keeps the callbacks their content was given and the
