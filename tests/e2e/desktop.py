@@ -155,10 +155,6 @@ class Desktop:
                                 text=True)
         return result.stdout.strip() if result.returncode == 0 else None
 
-    def displayed_notifications(self):
-        count = self.dunstctl("count", "displayed")
-        return int(count) if count and count.isdigit() else 0
-
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True)
 

@@ -38,7 +38,7 @@ def scenario_quick_snooze_from_the_notification():
         app = App(BINARY, desktop, diagnostics=QUIET)
         check(app.line("BRINDLECAP_NOTIFICATION_SCHEDULED " + item["id"]),
               "the timer's notification is scheduled at launch")
-        check(wait_for(lambda: desktop.displayed_notifications() == 1, timeout=15),
+        check(wait_for(lambda: desktop.dunstctl("count", "displayed") == "1", timeout=15),
               "the notification is on screen when the timer runs out")
         check(app.line("BRINDLECAP_COMPLETION_ENQUEUED Чай"), "the banner announces the timer")
         check(desktop.window(size=BANNER), "the banner is on screen")

@@ -50,8 +50,10 @@ class StandInServer : public QDBusVirtualObject {
     if (message.member() == QLatin1String("GetCapabilities")) {
       reply << capabilities;
     } else if (message.member() == QLatin1String("GetServerInformation")) {
-      reply << QStringLiteral("stand-in") << QString() << QStringLiteral("1")
-            << QStringLiteral("1.2");
+      reply << "stand-in"
+            << ""
+            << "1"
+            << "1.2";
     } else if (message.member() == QLatin1String("Notify")) {
       const auto text = [&](int i) { return a[i].toString().toStdString(); };
       NotifyCall& call = notifies.emplace_back(NotifyCall{
@@ -62,7 +64,7 @@ class StandInServer : public QDBusVirtualObject {
       for (auto [key, v] : hints.asKeyValueRange()) {
         const QString value =
             v.typeId() == QMetaType::UChar ? QString::number(v.toInt()) : v.toString();
-        call.hints.insert((key + u'=' + value).toStdString());
+        call.hints.insert((key + '=' + value).toStdString());
       }
       const uint id = open.contains(a[1].toUInt()) ? a[1].toUInt() : nextId++;
       open.insert(id);
@@ -83,7 +85,7 @@ class StandInServer : public QDBusVirtualObject {
     bus_.send(message);
   }
 
-  QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+  QStringList capabilities{"actions", "body"};
   std::vector<NotifyCall> notifies;
   std::vector<uint> closed;
   std::set<uint> open;
@@ -110,14 +112,14 @@ class FreedesktopNotificationCenterTest : public ::testing::Test {
   // A bus of the test's own, which knows no activatable services.
   void SetUp() override {
     testing::ensureQtApplication();
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    const QString program = QStandardPaths::findExecutable("dbus-daemon");
     if (program.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
     std::ofstream(directory / "bus.conf")
         << "<busconfig><type>session</type><listen>unix:dir=" << directory.path().string()
         << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
            "</policy></busconfig>\n";
-    daemon.start(program, {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
+    daemon.start(program, {"--nofork", "--print-address",
                            QString::fromStdString("--config-file=" + directory / "bus.conf")});
     ASSERT_TRUE(runEventsUntil([&] { return daemon.canReadLine(); }));
     const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
@@ -191,37 +193,31 @@ class FreedesktopNotificationCenterTest : public ::testing::Test {
 TEST_F(FreedesktopNotificationCenterTest, PostsWhenDueWithTextActionsAndHintsTheServerSupports) {
   startServer();
   createCentre();
-  const std::string always[] = {"desktop-entry=org.brindlecap.Brindlecap", "urgency=1"};
-  const struct {
-    QStringList capabilities;
-    bool playsSound;
-    const char* body;
-    const char* soundHint;
-    const char* postedBody;
-  } rows[] = {
+  // {capabilities, sound on, body, sound hint, the body as posted}
+  const std::tuple<QStringList, bool, const char*, const char*, const char*> rows[] = {
       {{"sound"}, true, "a < b & c", "sound-name=alarm-clock-elapsed", "a < b & c"},
       {{"sound", "body-markup"}, false, "a < b & c", "suppress-sound=true", "a &lt; b &amp; c"},
       {{"body-markup"}, true, "<b>", nullptr, "&lt;b&gt;"},
   };
-  for (const auto& row : rows) {
-    server->capabilities = row.capabilities;
-    NotificationContent content = timer("Чай", row.playsSound);
-    content.body = row.body;
+  for (const auto& [capabilities, sound, body, soundHint, postedBody] : rows) {
+    server->capabilities = capabilities;
+    NotificationContent content = timer("Чай", sound);
+    content.body = body;
     add("A1", content);
     time.advance(59);
     centre->postDueRequests();
     EXPECT_EQ(pending(), 1u) << "not due yet";
-    postAll(&row - rows + 1);
+    postAll(server->notifies.size() + 1);
     EXPECT_EQ(pending(), 0u);
     const NotifyCall& call = server->notifies.back();
     EXPECT_EQ(call.app, "Brindlecap|org.brindlecap.Brindlecap");
     EXPECT_EQ(call.summary, "Чай");
-    EXPECT_EQ(call.body, row.postedBody);
+    EXPECT_EQ(call.body, postedBody);
     EXPECT_EQ(call.actions,
               std::vector<std::string>({"default", "", kSnooze, "Отложить на 5 минут"}));
     EXPECT_EQ(call.expireTimeout, -1);
-    std::set<std::string> hints(std::begin(always), std::end(always));
-    if (row.soundHint) hints.insert(row.soundHint);
+    std::set<std::string> hints{"desktop-entry=org.brindlecap.Brindlecap", "urgency=1"};
+    if (soundHint) hints.insert(soundHint);
     EXPECT_EQ(call.hints, hints);
     centre->removeDeliveredNotifications({"A1"});
   }
