@@ -93,6 +93,7 @@ class Desktop:
         os.makedirs(self.home)
         os.makedirs(self.runtime, mode=0o700)
         self.processes = []
+        self.apps = []
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(("XDG_", "QT_", "WAYLAND", "DBUS_", "BRINDLECAP_"))
                     and k != "DISPLAY"}
@@ -201,6 +202,9 @@ class Desktop:
         self.close()
 
     def close(self):
+        for app in self.apps:  # whatever a scenario leaves running must end cleanly
+            if app.process.poll() is None:
+                check(app.stop() == 0, "the application ends cleanly")
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -222,7 +226,7 @@ class App:
         self.home = self.env["HOME"]
         self.process = subprocess.Popen([binary], env=self.env, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL, text=True, errors="replace")
-        desktop.processes.append(self.process)  # stopped with the desktop if a scenario ends early
+        desktop.apps.append(self)
         self.lines = []
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""One instance per user: a second start asks the first to show itself and leaves.
-
-Runs the real binary offscreen in a fresh home, with a private session bus and without any bus,
-and with one instance on each side. The second instance exits 0 without touching the timers file,
-the first reports the activation, the bus interface answers Activate, and a first instance killed
-with SIGKILL (stale socket; name and lock released by the kernel) does not block the next start.
+"""One instance per user: a second start asks the first to show itself and leaves (exit 0, timers
+file untouched), with a private session bus, without any bus and with one of each; the bus
+interface answers Activate; a first instance killed with SIGKILL does not block the next start.
 Usage: single_instance.py <path to brindlecap>
 """
 import os

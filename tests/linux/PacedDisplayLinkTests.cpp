@@ -33,18 +33,6 @@ double monotonicNow() {
   return std::chrono::duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-void sleepUntil(double monotonicSeconds) {
-  std::this_thread::sleep_until(
-      steady_clock::time_point(std::chrono::duration_cast<steady_clock::duration>(
-          std::chrono::duration<double>(monotonicSeconds))));
-}
-
-std::string currentThreadName() {
-  char name[16] = {};
-  pthread_getname_np(pthread_self(), name, sizeof name);
-  return name;
-}
-
 // How many of this process's threads the kernel lists under the pacing thread's name.
 int pacingThreadCount() {
   int count = 0;
@@ -128,13 +116,15 @@ TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesAndResumeAfterAStallW
   const double beforeStart = monotonicNow();
   link.start(kFps, [&](double timestamp) {
     const double receivedAt = monotonicNow();
-    if (currentThreadName() != kPacingThreadName) ++framesOnOtherThreads;
+    char thread[16] = {};
+    pthread_getname_np(pthread_self(), thread, sizeof thread);
+    if (std::string(thread) != kPacingThreadName) ++framesOnOtherThreads;
     // A short stall leaves the next frame overdue by less than a period; a long one leaves the
     // thread several frames behind. (The minimum only keeps a timestamp on the wrong clock from
     // stalling for ever.)
     const double due = std::min(timestamp, receivedAt);
-    if (calls == 1) sleepUntil(due + 1.3 * kPeriod);
-    if (calls == 3) sleepUntil(due + 3.5 * kPeriod);
+    const double stall = calls == 1 ? 1.3 : calls == 3 ? 3.5 : 0;
+    std::this_thread::sleep_for(std::chrono::duration<double>(due + stall * kPeriod - receivedAt));
     ++calls;
     log.add({timestamp, receivedAt, monotonicNow()});
   });
