@@ -69,7 +69,7 @@ TEST(Uuid, RandomV4CanonicalTextAndParsing) {
     EXPECT_FALSE(Uuid::parse(bad)) << bad;
 }
 
-TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
+TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresentWhoseValueNamesAMode) {
   testing::FakeEnvironment environment;
   testing::RecordingDiagnosticOutput output;
   Diagnostics off(environment, output);
@@ -82,9 +82,8 @@ TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
   EXPECT_EQ(on.mode(), DiagnosticMode::other) << "an empty value still switches markers on";
   EXPECT_EQ(output.lines,
             (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
-}
 
-TEST(Diagnostics, ModesMatchWholeValuesAndMarketingByPrefix) {
+  // Modes match whole values, the marketing ones by prefix.
   using enum DiagnosticMode;
   const std::pair<std::optional<std::string_view>, DiagnosticMode> rows[] = {
       {std::nullopt, none},
@@ -95,8 +94,7 @@ TEST(Diagnostics, ModesMatchWholeValuesAndMarketingByPrefix) {
       {"settings ", other},
       {"marketing_settings", marketingSettings},
       {"marketing_menu", otherMarketing},
-      {"marketing", other},
-  };
+      {"marketing", other}};
   for (const auto& [value, mode] : rows)
     EXPECT_EQ(parseDiagnosticMode(value), mode) << value.value_or("(absent)");
 }

@@ -33,7 +33,7 @@ def scenario_prune_and_final_save(sig):
         check(titles() == ["recent", "Чай"], f"final save on {sig.name}: {titles()}")
 
 
-def scenario_unreadable_file_kept_aside():
+def scenario_unreadable_file_drag_animation_and_no_display():
     with Desktop(bus=False, x=False) as desktop:
         desktop.env["XDG_DATA_HOME"] = os.path.join(desktop.root, "data")
         folder = os.path.join(desktop.root, "data", "Brindlecap")
@@ -48,9 +48,6 @@ def scenario_unreadable_file_kept_aside():
             with open(os.path.join(folder, kept[0])) as f:
                 check(f.read() == '[{"id": "broken"', "kept copy is byte for byte the original")
 
-
-def scenario_drag_animation_and_no_display():
-    with Desktop(bus=False, x=False) as desktop:
         result = subprocess.run([BINARY], env=desktop.app_env(diagnostics="drag_animation"),
                                 capture_output=True, timeout=60)
         out = result.stdout.decode()
@@ -69,6 +66,5 @@ def scenario_drag_animation_and_no_display():
 
 scenario_prune_and_final_save(signal.SIGTERM)
 scenario_prune_and_final_save(signal.SIGINT)
-scenario_unreadable_file_kept_aside()
-scenario_drag_animation_and_no_display()
+scenario_unreadable_file_drag_animation_and_no_display()
 finish("launch and terminate")

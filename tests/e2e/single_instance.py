@@ -68,6 +68,14 @@ def scenario_session_bus():
         activation_round(successor, env, "bus after kill")
         check(successor.stop() == 0, "bus: successor exits 0")
 
+        # Started once with the bus and once without (a terminal without the session's
+        # variables): still one instance, since both share the same timers file.
+        for label, first_bus in (("bus first", True), ("lock first", False)):
+            first = App(BINARY, desktop, diagnostics="1", bus=first_bus)
+            check(first.line(LAUNCHED), f"{label}: first instance launches")
+            activation_round(first, desktop.app_env(diagnostics="1", bus=not first_bus), label)
+            check(first.stop() == 0, f"{label}: first instance exits 0")
+
 
 def scenario_without_bus():
     with Desktop(bus=False, x=False) as desktop:
@@ -90,18 +98,6 @@ def scenario_without_bus():
         check(not os.path.exists(socket_path), "no bus: a normal exit removes the socket")
 
 
-def scenario_mixed():
-    """Started once with the bus and once without (a terminal without the session's variables):
-    still one instance, since both share the same timers file."""
-    with Desktop(notifications=False, x=False) as desktop:
-        for label, first_bus in (("bus first", True), ("lock first", False)):
-            first = App(BINARY, desktop, diagnostics="1", bus=first_bus)
-            check(first.line(LAUNCHED), f"{label}: first instance launches")
-            activation_round(first, desktop.app_env(diagnostics="1", bus=not first_bus), label)
-            check(first.stop() == 0, f"{label}: first instance exits 0")
-
-
 scenario_session_bus()
 scenario_without_bus()
-scenario_mixed()
 finish("single instance")

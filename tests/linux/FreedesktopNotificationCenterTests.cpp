@@ -27,7 +27,7 @@ constexpr char kCategory[] = "BRINDLECAP_TIMER_COMPLETED";
 constexpr char kSnooze[] = "BRINDLECAP_QUICK_SNOOZE";
 
 struct NotifyCall {
-  std::string app, summary, body;  // app: "name|icon"
+  std::string summary, body;
   uint replacesId;
   std::vector<std::string> actions;
   std::set<std::string> hints;  // "name=value"
@@ -50,14 +50,11 @@ class StandInServer : public QDBusVirtualObject {
     if (message.member() == QLatin1String("GetCapabilities")) {
       reply << capabilities;
     } else if (message.member() == QLatin1String("GetServerInformation")) {
-      reply << "stand-in"
-            << ""
-            << "1"
-            << "1.2";
+      for (const char* value : {"stand-in", "", "1", "1.2"}) reply << value;
     } else if (message.member() == QLatin1String("Notify")) {
       const auto text = [&](int i) { return a[i].toString().toStdString(); };
-      NotifyCall& call = notifies.emplace_back(NotifyCall{
-          text(0) + '|' + text(2), text(3), text(4), a[1].toUInt(), {}, {}, a[7].toInt()});
+      NotifyCall& call =
+          notifies.emplace_back(NotifyCall{text(3), text(4), a[1].toUInt(), {}, {}, a[7].toInt()});
       for (const QString& action : a[5].toStringList())
         call.actions.push_back(action.toStdString());
       const QVariantMap hints = qdbus_cast<QVariantMap>(a[6].value<QDBusArgument>());
@@ -210,7 +207,6 @@ TEST_F(FreedesktopNotificationCenterTest, PostsWhenDueWithTextActionsAndHintsThe
     postAll(server->notifies.size() + 1);
     EXPECT_EQ(pending(), 0u);
     const NotifyCall& call = server->notifies.back();
-    EXPECT_EQ(call.app, "Brindlecap|org.brindlecap.Brindlecap");
     EXPECT_EQ(call.summary, "Чай");
     EXPECT_EQ(call.body, postedBody);
     EXPECT_EQ(call.actions,

@@ -29,7 +29,7 @@ class XdgLoginItemsTest : public ::testing::Test {
   std::string entryPath;
 };
 
-TEST_F(XdgLoginItemsTest, RegisterWritesAQuotedAutostartEntryAndUnregisterRemovesIt) {
+TEST_F(XdgLoginItemsTest, RegisterWritesAQuotedEnabledEntryAndUnregisterRemovesIt) {
   EXPECT_EQ(entryPath, (root / "config/autostart/org.brindlecap.Brindlecap.desktop").string());
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
   EXPECT_FALSE(items.isEnabled());
@@ -43,6 +43,21 @@ TEST_F(XdgLoginItemsTest, RegisterWritesAQuotedAutostartEntryAndUnregisterRemove
         "\nIcon=org.brindlecap.Brindlecap\n", "\nX-GNOME-Autostart-enabled=true\n", "\nComment="}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
+
+  // Hidden or disabled entries do not count, and registering again turns them back on.
+  const std::pair<const char*, bool> entries[] = {
+      {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
+      {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
+      // Only the main group speaks for the entry.
+      {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n", true}};
+  for (const auto& [entry, enabled] : entries) {
+    writeEntry(entry);
+    EXPECT_EQ(items.isEnabled(), enabled) << entry;
+  }
+  writeEntry("[Desktop Entry]\nHidden=true\n");
+  ASSERT_EQ(items.registerItem(), std::nullopt);
+  EXPECT_TRUE(items.isEnabled());
+
   EXPECT_EQ(items.unregisterItem(), std::nullopt);
   EXPECT_FALSE(fs::exists(entryPath));
   EXPECT_FALSE(items.isEnabled());
@@ -56,24 +71,6 @@ TEST_F(XdgLoginItemsTest, RegisterWritesAQuotedAutostartEntryAndUnregisterRemove
       {"/opt/a\"b", "\nExec=\"/opt/a\\\\\"b\"\n"}};
   for (const auto& [program, exec] : quoted)
     EXPECT_NE(XdgLoginItems::entryContents(program).find(exec), std::string::npos) << program;
-}
-
-TEST_F(XdgLoginItemsTest, DisabledEntriesDoNotCount) {
-  XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
-  ASSERT_EQ(items.registerItem(), std::nullopt);
-  const std::pair<const char*, bool> entries[] = {
-      {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
-      {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
-      // Only the main group speaks for the entry.
-      {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n", true}};
-  for (const auto& [entry, enabled] : entries) {
-    writeEntry(entry);
-    EXPECT_EQ(items.isEnabled(), enabled) << entry;
-  }
-  // Registering again turns a hidden entry back on.
-  writeEntry("[Desktop Entry]\nHidden=true\n");
-  ASSERT_EQ(items.registerItem(), std::nullopt);
-  EXPECT_TRUE(items.isEnabled());
 }
 
 TEST_F(XdgLoginItemsTest, FailuresComeWithAReadableReason) {

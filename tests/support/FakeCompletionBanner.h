@@ -22,10 +22,7 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   Rect frame() const override { return currentFrame; }
   void setFrame(const Rect& value) override { currentFrame = value; }
   void setAlpha(double value) override { alpha = value; }
-  void orderFrontRegardless() override {
-    visible = true;
-    ++orderFrontCount;
-  }
+  void orderFrontRegardless() override { visible = true; }
   void orderOut() override { visible = false; }
   bool isVisible() const override { return visible; }
   void fadeOut(double, std::function<void()> completion) override {
@@ -75,7 +72,6 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   Rect currentFrame;
   double alpha = 1;
   bool visible = false;
-  int orderFrontCount = 0;
   int fadeCount = 0;
   std::function<void()> pendingFade;
   int menuCount = 0;
