@@ -10,7 +10,7 @@
 namespace brindlecap {
 namespace {
 
-TEST(Published, DeliversCurrentValueThenChangesOrOnlyChangesOrOnlyDistinctValues) {
+TEST(Published, DeliversValuesAsAskedAndSurvivesObserversLeavingMidDeliveryOrOutlivingIt) {
   Published<std::string> value("a");
   std::vector<std::string> all, changes, distinct;
   auto s1 = value.subscribe([&](const std::string& v) { all.push_back(v); });
@@ -27,24 +27,23 @@ TEST(Published, DeliversCurrentValueThenChangesOrOnlyChangesOrOnlyDistinctValues
   EXPECT_EQ(distinct, (std::vector<std::string>{"a", "b", "a", "c"}));
   EXPECT_EQ(value.value(), "c");
   EXPECT_EQ(value.subscriberCount(), 2u);
-}
 
-TEST(Published, ObserversMayUnsubscribeDuringDeliveryAndOutliveThePublisher) {
-  auto value = std::make_unique<Published<int>>(0);
+  // Observers may unsubscribe during a delivery and outlive the publisher.
+  auto numbers = std::make_unique<Published<int>>(0);
   Subscription second;
   int firstCalls = 0, secondCalls = 0;
-  auto first = value->subscribe(
+  auto first = numbers->subscribe(
       [&](const int&) {
         ++firstCalls;
         second.reset();  // drops a later observer mid-delivery
       },
       Published<int>::Delivery::changesOnly);
   second =
-      value->subscribe([&](const int&) { ++secondCalls; }, Published<int>::Delivery::changesOnly);
-  value->set(1);
+      numbers->subscribe([&](const int&) { ++secondCalls; }, Published<int>::Delivery::changesOnly);
+  numbers->set(1);
   EXPECT_EQ(firstCalls, 1);
   EXPECT_EQ(secondCalls, 0);
-  value.reset();
+  numbers.reset();
   first.reset();  // must not touch the destroyed publisher
 }
 

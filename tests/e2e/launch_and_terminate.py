@@ -15,22 +15,23 @@ BINARY = sys.argv[1]
 LAUNCHED = "BRINDLECAP_DID_FINISH_LAUNCHING"
 
 
-def scenario_prune_and_final_save(sig):
+def scenario_prune_and_final_save():
     with Desktop(bus=False, x=False) as desktop:
         path = timers_path(desktop.home)
-        seed_timers(desktop.home, [timer("old", -2 * 86400, 7200), timer("recent", -3600, 7200),
-                                   timer("Чай", 600, 7200)])
-        app = App(BINARY, desktop, diagnostics="1")
-        check(app.line(LAUNCHED), f"launch marker ({sig.name})")
-        check(app.lines.count(LAUNCHED) == 1, "launch marker printed once")
         titles = lambda: [t["title"] for t in read_timers(desktop.home) or []]
-        check(titles() == ["recent", "Чай"], f"pruned at start: {titles()}")
-        # Overwritten behind the application's back: only its final save can restore the content.
-        with open(path, "w") as f:
-            f.write("[]")
-        code = app.stop(sig)
-        check(code == 0, f"{sig.name} exits 0 (got {code})")
-        check(titles() == ["recent", "Чай"], f"final save on {sig.name}: {titles()}")
+        for sig in (signal.SIGTERM, signal.SIGINT):
+            seed_timers(desktop.home, [timer("old", -2 * 86400, 7200),
+                                       timer("recent", -3600, 7200), timer("Чай", 600, 7200)])
+            app = App(BINARY, desktop, diagnostics="1")
+            check(app.line(LAUNCHED), f"launch marker ({sig.name})")
+            check(app.lines.count(LAUNCHED) == 1, "launch marker printed once")
+            check(titles() == ["recent", "Чай"], f"pruned at start: {titles()}")
+            # Overwritten behind its back: only the application's final save restores the content.
+            with open(path, "w") as f:
+                f.write("[]")
+            code = app.stop(sig)
+            check(code == 0, f"{sig.name} exits 0 (got {code})")
+            check(titles() == ["recent", "Чай"], f"final save on {sig.name}: {titles()}")
 
 
 def scenario_unreadable_file_drag_animation_and_no_display():
@@ -64,7 +65,6 @@ def scenario_unreadable_file_drag_animation_and_no_display():
         check(b"display" in result.stderr.lower(), f"no display: says why: {result.stderr[:300]}")
 
 
-scenario_prune_and_final_save(signal.SIGTERM)
-scenario_prune_and_final_save(signal.SIGINT)
+scenario_prune_and_final_save()
 scenario_unreadable_file_drag_animation_and_no_display()
 finish("launch and terminate")

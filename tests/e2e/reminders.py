@@ -42,8 +42,7 @@ def scenario_quick_snooze_from_the_notification():
         check(desktop.window(size=BANNER), "the banner is on screen")
         desktop.screenshot(ARTEFACTS, "reminders-notification-and-banner")
 
-        picked = desktop.dunstctl("context")
-        check(picked is not None, "dunst offers the notification's actions")
+        check(desktop.dunstctl("context") is not None, "dunst offers the notification's actions")
         moved = wait_for(lambda: next((t for t in read_timers(app.home) or []
                                        if t["fireDate"] > item["fireDate"] + 60), None), 10)
         if check(moved, "the quick snooze moves the timer in the file"):

@@ -160,7 +160,7 @@ TEST_F(PacedDisplayLinkTest, FramesFallOnMonotonicDeadlinesAndResumeAfterAStallW
   }
 }
 
-TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReplacementOrDestruction) {
+TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReplacementDestructionOrAStopFromTheDriver) {
   std::atomic<bool> stopped{false};
   std::atomic<int> callbacksAfterStop{0};
   FrameLog replaced;
@@ -202,9 +202,8 @@ TEST_F(PacedDisplayLinkTest, NoCallbackRunsAfterStopReplacementOrDestruction) {
   EXPECT_EQ(callbacksAfterStop.load(), 0);
   EXPECT_EQ(replaced.size(), replacedCount);
   EXPECT_EQ(latest.size(), latestCount);
-}
 
-TEST_F(PacedDisplayLinkTest, DrivesTheDragDriverUntilItsCallbackStopsIt) {
+  // The drag driver on a real link, stopped from its own callback on the main thread.
   constexpr std::size_t kDeliveries = 10;
   testing::VirtualTime mainQueue;
   PacedDisplayLinkFactory factory;

@@ -1,7 +1,6 @@
 #include "platform/linux/QSettingsDefaultsStore.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,7 +36,7 @@ class QSettingsDefaultsStoreTest : public ::testing::Test {
   std::string iniPath;
 };
 
-TEST_F(QSettingsDefaultsStoreTest, EveryTypeReadsTheSameInThisRunAndTheNext) {
+TEST_F(QSettingsDefaultsStoreTest, EveryTypeReadsTheSameInThisRunAndTheNextAndAsItsTextSpells) {
   const std::vector<std::pair<std::string, std::string>> strings = {
       {"settings.plain", "banner"},
       {"settings.tricky", "a, b; \"c\" = @d\\e"},
@@ -81,20 +80,18 @@ TEST_F(QSettingsDefaultsStoreTest, EveryTypeReadsTheSameInThisRunAndTheNext) {
     EXPECT_EQ(statusOf(s->boolValue("blob")), "wrongType");
     EXPECT_EQ(statusOf(s->dataValue("word")), "wrongType");
   }
-}
 
-TEST_F(QSettingsDefaultsStoreTest, ReadsOnlyTheTypeTheTextSpells) {
-  fs::create_directories(fs::path(iniPath).parent_path());
+  // Edited by hand, a value reads only as the type its text spells.
   std::ofstream(iniPath) << "[General]\nflag=yes\nnumber=abc\nspaced=\" 12\"\ntrailing=12x\n"
                             "overflow=9223372036854775808\ntext=hello\nlist=a, b\n";
-  const auto store = reopened();
+  const auto edited = reopened();
   for (const char* key : {"number", "spaced", "trailing", "overflow"})
-    EXPECT_EQ(statusOf(store.integerValue(key)), "wrongType") << key;
-  EXPECT_EQ(statusOf(store.boolValue("flag")), "wrongType");
-  EXPECT_EQ(statusOf(store.dataValue("text")), "wrongType");
-  EXPECT_EQ(statusOf(store.stringValue("list")), "wrongType");
-  EXPECT_EQ(statusOf(store.boolValue("missing")), "absent");
-  EXPECT_EQ(statusOf(store.stringValue("missing")), "absent");
+    EXPECT_EQ(statusOf(edited.integerValue(key)), "wrongType") << key;
+  EXPECT_EQ(statusOf(edited.boolValue("flag")), "wrongType");
+  EXPECT_EQ(statusOf(edited.dataValue("text")), "wrongType");
+  EXPECT_EQ(statusOf(edited.stringValue("list")), "wrongType");
+  EXPECT_EQ(statusOf(edited.boolValue("missing")), "absent");
+  EXPECT_EQ(statusOf(edited.stringValue("missing")), "absent");
 }
 
 }  // namespace

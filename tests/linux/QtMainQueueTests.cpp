@@ -48,7 +48,7 @@ TEST_F(QtMainQueueTest, AsyncFromAnotherThreadRunsOnTheMainThreadInOrder) {
   EXPECT_EQ(threads, std::vector(100, std::this_thread::get_id()));
 }
 
-TEST_F(QtMainQueueTest, TimedWorkStopsWhenCancelledDroppedOrCancelledFromInside) {
+TEST_F(QtMainQueueTest, TimedWorkRunsInNestedLoopsAndStopsWhenCancelledDroppedOrOrphaned) {
   int once = 0, cancelled = 0, selfCancelling = 0, selfDropping = 0;
   auto onceHandle = queue->after(0.01, [&] { ++once; });
   auto cancelledHandle = queue->after(0.01, [&] { ++cancelled; });
@@ -69,12 +69,10 @@ TEST_F(QtMainQueueTest, TimedWorkStopsWhenCancelledDroppedOrCancelledFromInside)
   EXPECT_EQ(cancelled, 0);
   EXPECT_EQ(selfCancelling, 2);
   EXPECT_EQ(selfDropping, 1);
-}
 
-TEST_F(QtMainQueueTest, TimersKeepFiringInsideNestedLoops) {
   // A menu or a drag runs its own event loop from inside a callback; the ticker must go on.
   int ticks = 0;
-  auto ticker = queue->every(0.005, [&] { ++ticks; });
+  auto nestedTicker = queue->every(0.005, [&] { ++ticks; });
   bool nestedSawTicks = false;
   auto opener = queue->after(0.001, [&] {
     const int before = ticks;
@@ -82,19 +80,17 @@ TEST_F(QtMainQueueTest, TimersKeepFiringInsideNestedLoops) {
   });
   runPast(*queue, 0.01);
   ASSERT_TRUE(runEventsUntil([&] { return nestedSawTicks; }));
-}
 
-TEST_F(QtMainQueueTest, HandlesAndPendingWorkOutliveTheQueueSafely) {
+  // Handles and work that outlive their queue neither run nor touch it.
   bool ran = false;
-  WorkHandle ticker = queue->every(0.001, [&] { ran = true; });
-  WorkHandle once = queue->after(0.001, [&] { ran = true; });
+  WorkHandle orphanTicker = queue->every(0.001, [&] { ran = true; });
+  WorkHandle orphan = queue->after(0.001, [&] { ran = true; });
   queue->async([&] { ran = true; });
   queue.reset();
-
   QtMainQueue other;
   runPast(other, 0.02);
   EXPECT_FALSE(ran);
-  ticker.cancel();  // must not touch the destroyed queue's timers
+  orphanTicker.cancel();  // must not touch the destroyed queue's timers
 }
 
 TEST(TerminationSignals, ArriveAsACallbackOnTheMainLoop) {

@@ -1,8 +1,6 @@
 #include "platform/linux/XdgLoginItems.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
