@@ -133,7 +133,6 @@ TEST_F(AppSettingsStoreTest, SettingPublishesBeforeWritingAndWhatIsWrittenReadsB
   setAndWatch(store->hasCompletedOnboarding, true, "settings.hasCompletedOnboarding");
   EXPECT_TRUE(storedBeforeNotified.empty());
   EXPECT_EQ(defaults.values.at("settings.threadColor"), Value(std::string("teal")));
-  EXPECT_EQ(defaults.values.at("settings.quickSnoozeInterval"), Value(std::int64_t{60}));
 
   // Reading is strict about kinds, so a reload also proves each key was written as its kind.
   AppSettingsStore r(defaults, loginItems, time);
@@ -146,14 +145,13 @@ TEST_F(AppSettingsStoreTest, SettingPublishesBeforeWritingAndWhatIsWrittenReadsB
 }
 
 TEST_F(AppSettingsStoreTest, LaunchAtLoginFollowsTheServiceAndReportsFailures) {
-  const Writes wroteTrue{{"settings.launchAtLogin", true}};
   loginItems.enabled = true;
   auto store = makeStore();
   store->launchAtLoginError.set("earlier failure");
   store->setLaunchAtLogin(true);  // already enabled: nothing to change, still written
   EXPECT_EQ(loginItems.registerCalls + loginItems.unregisterCalls, 0);
   EXPECT_FALSE(store->launchAtLoginError.value());
-  EXPECT_EQ(defaults.writes, wroteTrue);
+  EXPECT_EQ(defaults.writes, (Writes{{"settings.launchAtLogin", true}}));
 
   defaults.writes.clear();
   loginItems.unregisterFailure = "busy";

@@ -14,6 +14,7 @@ namespace {
 using namespace testing;
 
 constexpr TimePoint kFired = 800000000;
+using Titles = std::vector<std::string>;
 
 // On the fake's default screen (visible frame 1440 × 875) the banner sits at (555, 727).
 class CompletionBannerTest : public ::testing::Test {
@@ -47,7 +48,7 @@ class CompletionBannerTest : public ::testing::Test {
   std::shared_ptr<AppSettingsStore> settings;
   std::shared_ptr<CompletionBannerController> controller;
   std::vector<std::pair<std::string, double>> snoozes;
-  std::vector<std::string> dismissals;
+  Titles dismissals;
 };
 
 TEST_F(CompletionBannerTest, QueuedBannersShowInTurnEachForTheDurationSetWhenItAppears) {
@@ -151,21 +152,17 @@ TEST_F(CompletionBannerTest, DismissOccurrenceMatchesOnlyTheSameFiringWithinHalf
 }
 
 TEST_F(CompletionBannerTest, HowABannerEndsDecidesWhichCallbackRuns) {
-  struct Case {
-    const char* name;
-    std::function<void(const TimerItem&)> end;
-    std::vector<std::string> dismissals;
-    std::vector<std::pair<std::string, double>> snoozes;
-  };
-  const std::vector<Case> cases{
+  // {how it ends, the titles then reported as dismissed, and as snoozed with the seconds}
+  using Snoozes = std::vector<std::pair<std::string, double>>;
+  const std::tuple<const char*, std::function<void(const TimerItem&)>, Titles, Snoozes> cases[]{
       {"close button", [this](auto&) { panel.clickClose(); }, {"A"}, {}},
       {"background", [this](auto&) { panel.clickBackground(); }, {"A"}, {}},
       {"quick snooze", [this](auto&) { panel.clickQuickSnooze(); }, {}, {{"A", 300}}},
       {"other reminder", [this](auto& i) { controller->dismissOccurrence(i.id, kFired); }, {}, {}},
       {"auto-dismiss", [this](auto&) { time.advance(30); }, {}, {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, end, dismissed, snoozed] : cases) {
+    SCOPED_TRACE(name);
     dismissals.clear();
     snoozes.clear();
     panel = FakeCompletionBannerPanel{};
@@ -173,7 +170,7 @@ TEST_F(CompletionBannerTest, HowABannerEndsDecidesWhichCallbackRuns) {
     settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
     const TimerItem item = timer("A");
     controller->enqueue(item);
-    c.end(item);
+    end(item);
     // Whatever arrives during the fade (a double click, a late snooze) is ignored.
     panel.clickBackground();
     controller->dismissCurrent();
@@ -182,8 +179,8 @@ TEST_F(CompletionBannerTest, HowABannerEndsDecidesWhichCallbackRuns) {
     EXPECT_EQ(panel.menuCount, 0);
     EXPECT_EQ(panel.fadeCount, 1);
     EXPECT_TRUE(panel.finishFade());
-    EXPECT_EQ(dismissals, c.dismissals);
-    EXPECT_EQ(snoozes, c.snoozes);
+    EXPECT_EQ(dismissals, dismissed);
+    EXPECT_EQ(snoozes, snoozed);
   }
 }
 
@@ -231,7 +228,7 @@ TEST_F(CompletionBannerTest, LateMenuChoiceOnlyChangesTheDefaultAndNothingOnceTh
   panel.closeMenu(5);  // B's menu, closed while C is up
   EXPECT_EQ(settings->quickSnoozeInterval.value(), QuickSnoozeInterval::fiveMinutes);
   EXPECT_TRUE(snoozes.empty());
-  EXPECT_EQ(dismissals, std::vector<std::string>{"A"});
+  EXPECT_EQ(dismissals, Titles{"A"});
   EXPECT_EQ(controller->currentItem()->title, "C");
   time.advance(30);
   EXPECT_TRUE(panel.isFading());
@@ -254,17 +251,15 @@ TEST_F(CompletionBannerTest, BannerHangsAtTheTopCentreOfTheMainScreen) {
   const ScreenInfo plain{Rect(0, 0, 1440, 900), Rect(0, 0, 1440, 875), 60, {}, {}};
   const ScreenInfo dockedLeft{Rect(0, 0, 1440, 900), Rect(70, 40, 1370, 835), 60, {}, {}};
   const ScreenInfo rightOfPrimary{Rect(1440, 0, 1920, 1080), Rect(1440, 0, 1920, 1050), 60, {}, {}};
-  struct Case {
-    std::vector<ScreenInfo> screens;
-    Rect expected;
-  };
-  for (const Case& c :
-       {Case{{plain}, Rect(555, 727, 330, 136)}, Case{{dockedLeft}, Rect(590, 727, 330, 136)},
-        Case{{rightOfPrimary, plain}, Rect(2235, 902, 330, 136)},
-        Case{{}, Rect(2235, 902, 330, 136)}}) {  // no screen: where it was
-    screens.list = c.screens;
+  const std::pair<std::vector<ScreenInfo>, Point> rows[] = {
+      {{plain}, {555, 727}},
+      {{dockedLeft}, {590, 727}},
+      {{rightOfPrimary, plain}, {2235, 902}},
+      {{}, {2235, 902}}};  // no screen: where it was
+  for (const auto& [list, origin] : rows) {
+    screens.list = list;
     controller->enqueue(timer("A"));
-    EXPECT_EQ(panel.currentFrame, c.expected);
+    EXPECT_EQ(panel.currentFrame, Rect(origin.x, origin.y, 330, 136));
     controller->dismissCurrent();
     panel.finishFade();
   }

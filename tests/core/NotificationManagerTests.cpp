@@ -148,11 +148,8 @@ TEST_F(NotificationManagerTest, MapsResponsesToTheAnnouncedOccurrenceOnTheMainQu
   settings->quickSnoozeInterval.set(QuickSnoozeInterval::thirtyMinutes);
   const NotificationContent content = center.delivered[kIdString].content;
 
-  struct Case {
-    std::string action;
-    std::function<void(json&)> edit;
-    std::vector<Answer> expected;
-  };
+  // {action, a change to the response's payload, what the manager reports}
+  using Case = std::tuple<std::string, std::function<void(json&)>, std::vector<Answer>>;
   const std::vector<Answer> none;
   const auto keep = [](json&) {};
   const std::vector<Case> cases = {
@@ -167,17 +164,17 @@ TEST_F(NotificationManagerTest, MapsResponsesToTheAnnouncedOccurrenceOnTheMainQu
       {"dismiss", [](json& info) { info["fireDate"] = "1778307260"; }, none},
       {"default", [](json& info) { info = json::array(); }, none},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.action);
+  for (const auto& [action, edit, expected] : cases) {
+    SCOPED_TRACE(action);
     answers.clear();
     center.responseCompletions = 0;
-    NotificationResponse response{c.action, kIdString, content};
-    c.edit(response.content.userInfo);
+    NotificationResponse response{action, kIdString, content};
+    edit(response.content.userInfo);
     ASSERT_TRUE(center.respond(response));
     EXPECT_EQ(center.responseCompletions, 1);
     EXPECT_TRUE(answers.empty());  // never on the responding thread
     time.runPending();
-    EXPECT_EQ(answers, c.expected);
+    EXPECT_EQ(answers, expected);
   }
 }
 
