@@ -68,12 +68,12 @@ class AppDelegate {
       "Это сочетание уже занято macOS или другим приложением. Выберите другое.";
   // Where the desktop keeps key bindings to itself (Wayland without the portal's shortcuts).
   static constexpr const char* kShortcutUnavailableMessage =
-      "Глобальные сочетания клавиш в этом сеансе недоступны. Назначьте команду "
-      "brindlecap toggle-list сочетанию в настройках клавиатуры рабочего стола.";
+      "Глобальные сочетания клавиш в этом сеансе недоступны. Назначьте сочетание команде "
+      "brindlecap toggle-list в настройках клавиатуры рабочего стола.";
   // The desktop's own dialog was declined.
   static constexpr const char* kShortcutDeclinedMessage =
-      "Рабочий стол не назначил это сочетание. Выберите его ещё раз или назначьте команду "
-      "brindlecap toggle-list в настройках клавиатуры.";
+      "Рабочий стол не назначил это сочетание. Выберите его ещё раз или назначьте сочетание "
+      "команде brindlecap toggle-list в настройках клавиатуры.";
 
   // Reads the diagnostic mode (with "1" it prints the launch marker), connects the reminders,
   // puts the icon in the top bar, then follows the preferences and runs the diagnostic modes.

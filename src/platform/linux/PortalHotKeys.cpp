@@ -47,6 +47,8 @@ constexpr char kDescription[] = "Показать список таймеров 
 
 void registerTypes() {
   static const bool registered = [] {
+    // Signals are matched to slots by their parameters' type names, known only once registered.
+    qRegisterMetaType<QDBusObjectPath>();
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
     return true;
