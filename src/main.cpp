@@ -103,34 +103,6 @@ int runCommandLine(const brindlecap::CommandLine& command, int argc, char** argv
   return runCommand(command, {instance, files, clock, zone, dates, std::cout, std::cerr});
 }
 
-int runApplication(int argc, char** argv);
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  using namespace brindlecap;
-  const auto command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  if (!command) {
-    std::fprintf(stderr, "brindlecap: %s\nСправка: brindlecap --help\n", command.error.c_str());
-    return kExitUsage;
-  }
-  switch (command.value->action) {
-    case CommandLine::Action::help:
-      std::fputs(usageText().c_str(), stdout);
-      return kExitDone;
-    case CommandLine::Action::version:
-      std::printf("brindlecap %s\n", BRINDLECAP_VERSION);
-      return kExitDone;
-    case CommandLine::Action::start:
-      return runApplication(argc, argv);
-    default:
-      qInstallMessageHandler(messageHandler);
-      return runCommandLine(*command.value, argc, argv);
-  }
-}
-
-namespace {
-
 int runApplication(int argc, char** argv) {
   using namespace brindlecap;
   qInstallMessageHandler(messageHandler);
@@ -222,3 +194,25 @@ int runApplication(int argc, char** argv) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+  using namespace brindlecap;
+  const auto command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!command) {
+    std::fprintf(stderr, "brindlecap: %s\nСправка: brindlecap --help\n", command.error.c_str());
+    return kExitUsage;
+  }
+  switch (command.value->action) {
+    case CommandLine::Action::help:
+      std::fputs(usageText().c_str(), stdout);
+      return kExitDone;
+    case CommandLine::Action::version:
+      std::printf("brindlecap %s\n", BRINDLECAP_VERSION);
+      return kExitDone;
+    case CommandLine::Action::start:
+      return runApplication(argc, argv);
+    default:
+      qInstallMessageHandler(messageHandler);
+      return runCommandLine(*command.value, argc, argv);
+  }
+}
