@@ -36,7 +36,7 @@ class PortalHotKeys : public QObject, public HotKeySystem {
   void setPressHandler(std::function<void()> handler) override;
   void setStatusHandler(std::function<void(HotKeyStatus)> handler) override;
 
-  // The combination as the shortcuts specification writes triggers: "CTRL+ALT+LOGO+m".
+  // The combination in the freedesktop shortcut-trigger syntax: "CTRL+ALT+LOGO+m".
   static QString preferredTrigger(const HotKeyCombination& combination);
 
  private slots:
