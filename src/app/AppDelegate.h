@@ -65,7 +65,7 @@ class AppDelegate {
   AppDelegate& operator=(const AppDelegate&) = delete;
 
   static constexpr const char* kShortcutTakenMessage =
-      "Это сочетание уже занято macOS или другим приложением. Выберите другое.";
+      "Это сочетание уже занято системой или другим приложением. Выберите другое.";
 
   // Reads the diagnostic mode (with "1" it prints the launch marker), connects the reminders,
   // puts the icon in the top bar, then follows the preferences and runs the diagnostic modes.

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -377,6 +378,18 @@ TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
       EXPECT_EQ(pending(), 0u);
       EXPECT_TRUE(waitUntil([&] { return delivered() == 0; }));
     }
+  }
+}
+
+TEST_F(FreedesktopNotificationCenterTest, SettingsCanBeOpenedOnlyWhereTheDesktopsProgramIsFound) {
+  createCentre();
+  const std::string program = directory / "xfce4-notifyd-config";
+  std::ofstream(program) << "#!/bin/sh\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  environment.variables["PATH"] = directory.path().string();
+  for (const auto& [desktop, expected] : {std::pair{"XFCE", true}, {"GNOME", false}, {"", false}}) {
+    environment.variables["XDG_CURRENT_DESKTOP"] = desktop;
+    EXPECT_EQ(centre->canOpenSystemSettings(), expected) << desktop;
   }
 }
 

@@ -180,7 +180,8 @@ void FreedesktopNotificationCenter::getDeliveredNotificationCount(
   if (completion) completion(identifiers.size());
 }
 
-void FreedesktopNotificationCenter::openSystemSettings() {
+std::optional<FreedesktopNotificationCenter::SettingsCommand>
+FreedesktopNotificationCenter::systemSettingsCommand() const {
   const QString desktops =
       QString::fromStdString(environment_.variable("XDG_CURRENT_DESKTOP").value_or(""));
   const std::optional<std::string> path = environment_.variable("PATH");
@@ -190,10 +191,18 @@ void FreedesktopNotificationCenter::openSystemSettings() {
   for (const SettingsProgram& candidate : settingsProgramsFor(desktops)) {
     const QString executable =
         QStandardPaths::findExecutable(QString::fromLatin1(candidate.program), searchPaths);
-    if (executable.isEmpty()) continue;
-    QProcess::startDetached(executable, candidate.arguments);
-    return;
+    if (!executable.isEmpty()) return SettingsCommand{executable, candidate.arguments};
   }
+  return std::nullopt;
+}
+
+bool FreedesktopNotificationCenter::canOpenSystemSettings() const {
+  return systemSettingsCommand().has_value();
+}
+
+void FreedesktopNotificationCenter::openSystemSettings() {
+  if (const auto command = systemSettingsCommand())
+    QProcess::startDetached(command->program, command->arguments);
 }
 
 void FreedesktopNotificationCenter::postDueRequests() {
