@@ -1,8 +1,12 @@
 #include "platform/linux/FreedesktopNotificationCenter.h"
 
+#include <QCoreApplication>
 #include <QDBusPendingCallWatcher>
+#include <QFileInfo>
+#include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -44,6 +48,21 @@ QString escapeMarkup(const QString& text) {
     }
   }
   return escaped;
+}
+
+// The application's icon as the notification names it: by its theme name once installed where the
+// icon theme looks; else as the file beside the binary, which a build tree holds at the same place
+// relative to it as an installation (../share/icons/...). Looked up once per run.
+QString applicationIcon() {
+  static const QString icon = [] {
+    const QString name = QStringLiteral(BRINDLECAP_APP_ID);
+    if (QIcon::hasThemeIcon(name)) return name;
+    const QFileInfo file(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/../share/icons/hicolor/scalable/apps/") + name +
+                         QStringLiteral(".svg"));
+    return file.exists() ? QUrl::fromLocalFile(file.canonicalFilePath()).toString() : name;
+  }();
+  return icon;
 }
 
 struct SettingsProgram {
@@ -280,7 +299,7 @@ void FreedesktopNotificationCenter::post(std::uint64_t sequence, const QStringLi
 
   const QVariantList arguments{QStringLiteral("Brindlecap"),
                                QVariant::fromValue(replacesId),
-                               QStringLiteral(BRINDLECAP_APP_ID),
+                               applicationIcon(),
                                QString::fromStdString(posting.content.title),
                                body,
                                actions,
