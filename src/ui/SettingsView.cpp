@@ -184,6 +184,10 @@ QWidget* SettingsView::buildNotificationsSection() {
       QStringLiteral("Настройки системы…"),
       [this] { NotificationCenterBridge::openSystemSettings(notifications_); }, status);
   openSettings->setObjectName(QStringLiteral("openNotificationSettingsButton"));
+  // Left out where there is nothing to open, without moving the rows below.
+  QSizePolicy keepsItsRoom = openSettings->sizePolicy();
+  keepsItsRoom.setRetainSizeWhenHidden(true);
+  openSettings->setSizePolicy(keepsItsRoom);
   openNotificationSettings_ = openSettings;
   auto* statusRow = new QHBoxLayout(status);
   statusRow->setContentsMargins(0, 4, 0, 0);
@@ -342,7 +346,7 @@ void SettingsView::showEvent(QShowEvent* event) {
   // control; Tab still walks through them.
   if (!focusWidget()) setFocus(Qt::OtherFocusReason);
   NotificationCenterBridge::refresh(notifications_, *settings_);
-  // A button that could open nothing is left out (a desktop without a settings program we know).
+  // A desktop without a notification settings program we know gets no button for one.
   openNotificationSettings_->setVisible(
       NotificationCenterBridge::canOpenSystemSettings(notifications_));
 }
