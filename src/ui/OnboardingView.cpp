@@ -205,9 +205,9 @@ OnboardingView::Page OnboardingView::gestureStep() const {
 
 OnboardingView::Page OnboardingView::menuBarStep() const {
   return {QStringLiteral("menubar.rectangle"), QStringLiteral("Держите значок на виду"),
-          QStringLiteral("Значок Brindlecap встаёт в область уведомлений на панели. Если такой "
-                         "области нет, он висит у верхнего края экрана — тянуть его вниз можно и "
-                         "оттуда.")};
+          QStringLiteral("Значок Brindlecap появляется в области уведомлений на панели. Если "
+                         "такой области нет, он висит у верхнего края экрана — потянуть его вниз "
+                         "можно и оттуда.")};
 }
 
 OnboardingView::Page OnboardingView::shortcutStep() const {
