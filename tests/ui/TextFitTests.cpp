@@ -11,12 +11,12 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLayout>
-#include <QSpinBox>
 #include <QTextLayout>
 #include <QTextOption>
-#include <QVBoxLayout>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/IcuDateFormatter.h"
@@ -29,7 +29,6 @@
 #include "support/VirtualTime.h"
 #include "timers/TimeFormatting.h"
 #include "timers/TimerStore.h"
-#include "ui/ManualTimerView.h"
 #include "ui/NewTimerView.h"
 #include "ui/QtCompletionBannerPanel.h"
 #include "ui/QtPopover.h"
@@ -41,59 +40,39 @@ namespace {
 
 using testing::child;
 
-constexpr double kLongestMinutes = 7 * 1440;  // the drag and the composer both stop at 7 days
+constexpr int kLongestMinutes = 7 * 1440;  // the drag and the composer both stop at 7 days
 
-struct FontCase {
-  QString family;
-  qreal points;
-};
-
-// DejaVu Sans always (the build installs it), Noto Sans when present; 9 points is Qt's default,
-// 10 Xfce's.
-std::vector<FontCase> fontCases() {
-  std::vector<FontCase> cases;
+// Runs `check` with the application font set to DejaVu Sans (the build installs it) and to Noto
+// Sans where present, each at 9 points (Qt's default) and 10 (Xfce's).
+template <typename Check>
+void inEachFont(Check check) {
+  const QFont saved = QApplication::font();
   for (const QString& family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans")}) {
     if (!QFontDatabase::hasFamily(family)) continue;
-    for (qreal points : {9.0, 10.0}) cases.push_back({family, points});
-  }
-  return cases;
-}
-
-class ApplicationFont {
- public:
-  explicit ApplicationFont(const FontCase& c) : saved_(QApplication::font()) {
-    QFont font(c.family);
-    font.setPointSizeF(c.points);
-    QApplication::setFont(font);
-  }
-  ~ApplicationFont() { QApplication::setFont(saved_); }
-
- private:
-  QFont saved_;
-};
-
-// What every timer up to the longest one can read, one text per whole minute.
-std::vector<std::string> everyMinute(std::string (*text)(double minutes)) {
-  std::vector<std::string> texts;
-  for (double minutes = 1; minutes <= kLongestMinutes; ++minutes) texts.push_back(text(minutes));
-  return texts;
-}
-
-// The widest of `texts` as `label` lays it out.
-QString widest(FittedLabel& label, const std::vector<std::string>& texts) {
-  QString found;
-  int width = -1;
-  for (const std::string& text : texts) {
-    label.setText(QString::fromStdString(text));
-    if (label.sizeHint().width() > width) {
-      width = label.sizeHint().width();
-      found = label.text();
+    for (qreal points : {9.0, 10.0}) {
+      SCOPED_TRACE(::testing::Message() << family.toStdString() << " " << points);
+      QFont font(family);
+      font.setPointSizeF(points);
+      QApplication::setFont(font);
+      check();
     }
+  }
+  QApplication::setFont(saved);
+}
+
+// Which of text(1) … text(count) is widest in `font`.
+template <typename Text>
+int widest(int count, const QFont& font, Text text) {
+  int found = 1;
+  qreal width = -1;
+  for (int i = 1; i <= count; ++i) {
+    const qreal w = QFontMetricsF(font).horizontalAdvance(QString::fromStdString(text(i)));
+    if (w > width) std::tie(width, found) = std::pair(w, i);
   }
   return found;
 }
 
-// The lines `label` wraps its text into at its width.
+// The lines `label` wraps its text into at its width, each checked to fit it.
 QStringList wrappedLines(const QLabel& label) {
   QTextLayout layout(label.text(), label.font());
   QTextOption option;
@@ -121,26 +100,9 @@ class TextFitTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::ensureQtApplication();
-    if (fontCases().empty()) GTEST_SKIP() << "neither DejaVu Sans nor Noto Sans is installed";
     UErrorCode status = U_ZERO_ERROR;
     icu::Locale::setDefault(icu::Locale("ru_RU"), status);
     dates = std::make_unique<IcuDateFormatter>();
-  }
-
-  // The widest date the naming panel and the composer can name: a day of the coming year.
-  TimePoint widestFireDate(const QFont& font) {
-    TimePoint found = 0;
-    qreal width = -1;
-    for (int day = 1; day <= 366; ++day) {
-      const TimePoint t = time.now() + day * 86400.0;
-      const qreal w = QFontMetricsF(font).horizontalAdvance(
-          QString::fromStdString(TimeFormatting::relativeFireDate(t, time.now(), *dates)));
-      if (w > width) {
-        width = w;
-        found = t;
-      }
-    }
-    return found;
   }
 
   testing::VirtualTime time{86400.0 * 9000 + 23 * 3600 + 59 * 60};  // 23:59, so dates read 23:59
@@ -155,18 +117,16 @@ TEST_F(TextFitTest, ListRowShowsEveryRemainingTimeWholeAndALongTitleInItsToolTip
   auto settings = std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   // Enough timers for the list to scroll, so its rows are as narrow as they get.
   for (int i = 1; i <= 9; ++i) store->add("Чай", time.now() + i * 3600.0);
-  for (const FontCase& c : fontCases()) {
-    SCOPED_TRACE(::testing::Message() << c.family.toStdString() << " " << c.points);
-    ApplicationFont font(c);
+  inEachFont([&] {
     TimerListView list(
         store, settings, *dates, [] {}, [] {});
     list.show();
     settle();
     TimerRowView* row = list.rows().front();
     auto* remaining = child<FittedLabel>(row, "remainingLabel");
-    const QString longest = widest(*remaining, everyMinute([](double minutes) {
-      return TimeFormatting::remainingPhrase(minutes * 60, 0);
-    }));
+    auto phrase = [](int minutes) { return TimeFormatting::remainingPhrase(minutes * 60.0, 0); };
+    const QString longest =
+        QString::fromStdString(phrase(widest(kLongestMinutes, remaining->displayedFont(), phrase)));
     TimerItem item = store->items.value().front();
     item.fireDate = time.now() + 86400.0 * 6;  // fires at 23:59
     item.title = std::string(200, 'W');
@@ -184,26 +144,25 @@ TEST_F(TextFitTest, ListRowShowsEveryRemainingTimeWholeAndALongTitleInItsToolTip
     item.title = "Чай";
     row->setContent(item, time.now());
     EXPECT_TRUE(title->toolTip().isEmpty());
-  }
+  });
 }
 
 TEST_F(TextFitTest, NamingPanelWrapsOnlyBesideTheDotAndItsPopoverMakesRoom) {
-  for (const FontCase& c : fontCases()) {
-    SCOPED_TRACE(::testing::Message() << c.family.toStdString() << " " << c.points);
-    ApplicationFont font(c);
+  inEachFont([&] {
+    // Any duration the gesture can produce, as long as it can be; the date as wide as it gets in
+    // the coming year.
+    const QFont font = QApplication::font();
+    auto duration = [](int minutes) { return TimeFormatting::duration(minutes * 60.0); };
+    const int minutes = widest(kLongestMinutes, font, duration);
+    auto day = [&](int days) { return time.now() + days * 86400.0; };
+    const int days = widest(366, font, [&](int d) {
+      return TimeFormatting::relativeFireDate(day(d), time.now(), *dates);
+    });
+    const std::string longest = duration(minutes);
     QtPopover popover;
-    // Any duration the gesture can produce, as long as it can be; the date as wide as it gets.
-    FittedLabel measure(1);
-    measure.setTextFont(QApplication::font());
-    const std::string longest =
-        widest(measure,
-               everyMinute([](double minutes) { return TimeFormatting::duration(minutes * 60); }))
-            .toStdString();
-    double seconds = 60;
-    while (TimeFormatting::duration(seconds) != longest) seconds += 60;
     auto* panel = new NewTimerView(
-        seconds, widestFireDate(QApplication::font()), time, *dates, Color{0.2, 0.4, 0.9},
-        [](const std::string&) {}, [] {});
+        minutes * 60.0, day(days), time, *dates, Color{0.2, 0.4, 0.9}, [](const std::string&) {},
+        [] {});
     popover.setContent(panel, Size{300, 142});
     popover.window()->show();
     settle();
@@ -222,36 +181,11 @@ TEST_F(TextFitTest, NamingPanelWrapsOnlyBesideTheDotAndItsPopoverMakesRoom) {
     QWidget* create = child(panel, "createButton");
     EXPECT_LE(create->mapTo(popover.window(), QPoint(0, create->height())).y(),
               popover.window()->height());
-  }
-}
-
-TEST_F(TextFitTest, ComposerFitsItsWindowWithTheWidestFireDate) {
-  for (const FontCase& c : fontCases()) {
-    SCOPED_TRACE(::testing::Message() << c.family.toStdString() << " " << c.points);
-    ApplicationFont font(c);
-    const TimePoint fireDate = widestFireDate(QApplication::font());
-    time.setWallClock(fireDate - 6 * 86400.0);
-    QWidget window;
-    window.setFixedSize(300, 198);
-    auto* composer = new ManualTimerView(
-        time, *dates, Color{0.2, 0.4, 0.9}, [](const std::string&, double) {}, [] {}, &window);
-    (new QVBoxLayout(&window))->setContentsMargins(0, 0, 0, 0);
-    window.layout()->addWidget(composer);
-    child<QAbstractButton>(composer, "unitDays")->click();
-    child<QSpinBox>(composer, "durationSpin")->setValue(6);
-    window.show();
-    settle();
-    auto* subtitle = child<QLabel>(composer, "subtitleLabel");
-    EXPECT_EQ(wrappedLines(*subtitle).size(), 1);
-    QWidget* create = child(composer, "createButton");
-    EXPECT_LE(create->mapTo(&window, QPoint(0, create->height())).y(), window.height());
-  }
+  });
 }
 
 TEST_F(TextFitTest, BannerShowsItsFixedTextsWholeAndALongTitleInItsToolTip) {
-  for (const FontCase& c : fontCases()) {
-    SCOPED_TRACE(::testing::Message() << c.family.toStdString() << " " << c.points);
-    ApplicationFont font(c);
+  inEachFont([&] {
     QtCompletionBannerPanel banner(true);
     QWidget* view = banner.widget();
     auto* titleLabel = child<QLabel>(view, "titleLabel");
@@ -271,7 +205,7 @@ TEST_F(TextFitTest, BannerShowsItsFixedTextsWholeAndALongTitleInItsToolTip) {
     banner.setTitle(longTitle);
     EXPECT_TRUE(titleLabel->text().endsWith(QChar(0x2026)));
     EXPECT_EQ(titleLabel->toolTip().toStdString(), longTitle);
-  }
+  });
 }
 
 }  // namespace
