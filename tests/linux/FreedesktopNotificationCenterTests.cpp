@@ -6,10 +6,14 @@
 #include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <QUrl>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -238,7 +242,6 @@ TEST_F(FreedesktopNotificationCenterTest, PostsWhenDueWithTextActionsAndHintsThe
     EXPECT_EQ(pending(), 0u);
     const NotifyCall& call = server->notifies.back();
     EXPECT_EQ(call.appName, "Brindlecap");
-    EXPECT_EQ(call.appIcon, "org.brindlecap.Brindlecap");
     EXPECT_EQ(call.summary, "Чай");
     EXPECT_EQ(call.body, row.postedBody);
     EXPECT_EQ(call.actions,
@@ -377,6 +380,38 @@ TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
       EXPECT_EQ(pending(), 0u);
       EXPECT_TRUE(waitUntil([&] { return delivered() == 0; }));
     }
+  }
+}
+
+// Run from the build tree, the icon theme has no icon of the application's name: the notification
+// then names the icon's file, which the build keeps where an installation would put it.
+TEST_F(FreedesktopNotificationCenterTest, CarriesTheApplicationIconByThemeNameOrFile) {
+  startServer();
+  createCentre();
+  add("A1", timer("Чай"));
+  postAll(1);
+  const QString icon = QString::fromStdString(server->notifies.back().appIcon);
+  if (QIcon::hasThemeIcon(QStringLiteral(BRINDLECAP_APP_ID))) {
+    EXPECT_EQ(icon, QStringLiteral(BRINDLECAP_APP_ID));
+    return;
+  }
+  const QUrl url(icon);
+  ASSERT_TRUE(url.isLocalFile()) << icon.toStdString();
+  EXPECT_EQ(url.fileName(), QStringLiteral(BRINDLECAP_APP_ID ".svg"));
+  QFile file(url.toLocalFile());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << icon.toStdString();
+  EXPECT_TRUE(file.readAll().contains("<svg"));
+}
+
+TEST_F(FreedesktopNotificationCenterTest, SettingsCanBeOpenedOnlyWhereTheDesktopsProgramIsFound) {
+  createCentre();
+  const std::string program = directory / "xfce4-notifyd-config";
+  std::ofstream(program) << "#!/bin/sh\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  environment.variables["PATH"] = directory.path().string();
+  for (const auto& [desktop, expected] : {std::pair{"XFCE", true}, {"GNOME", false}, {"", false}}) {
+    environment.variables["XDG_CURRENT_DESKTOP"] = desktop;
+    EXPECT_EQ(centre->canOpenSystemSettings(), expected) << desktop;
   }
 }
 

@@ -70,6 +70,7 @@ class FakeNotificationCenter : public NotificationCenter {
     calls.emplace_back("getDeliveredNotificationCount");
     complete([completion = std::move(completion), n = delivered.size()] { completion(n); });
   }
+  bool canOpenSystemSettings() const override { return hasSystemSettings; }
   void openSystemSettings() override {
     calls.emplace_back("openSystemSettings");
     ++openSystemSettingsCalls;
@@ -122,6 +123,7 @@ class FakeNotificationCenter : public NotificationCenter {
   std::vector<std::function<void()>> heldCompletions;
   std::vector<std::string> calls;
   int requestAuthorizationCalls = 0;
+  bool hasSystemSettings = true;
   int openSystemSettingsCalls = 0;
   int responseCompletions = 0;
 
