@@ -1,22 +1,35 @@
-// Brindlecap's entry point: the Qt application, the Linux platform services, and the delegate.
+// Brindlecap's entry point: the command line, or the Qt application with the Linux platform
+// services and the delegate.
 #include <QApplication>
+#include <QDBusConnection>
+#include <QPointer>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/AppDelegate.h"
+#include "app/AppRemoteControl.h"
+#include "app/CommandLine.h"
+#include "app/CommandRunner.h"
 #include "platform/linux/CanberraSound.h"
 #include "platform/linux/FreedesktopNotificationCenter.h"
 #include "platform/linux/IcuDateFormatter.h"
 #include "platform/linux/PacedDisplayLink.h"
+#include "platform/linux/PortalHotKeys.h"
 #include "platform/linux/PosixFileSystem.h"
+#include "platform/linux/PosixTimeZone.h"
 #include "platform/linux/ProcessEnvironment.h"
 #include "platform/linux/QSettingsDefaultsStore.h"
 #include "platform/linux/QtDragInput.h"
 #include "platform/linux/QtMainQueue.h"
 #include "platform/linux/QtScreens.h"
+#include "platform/linux/RemoteControlBusAdaptor.h"
+#include "platform/linux/RemoteControlClient.h"
 #include "platform/linux/SignalHandling.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemClock.h"
@@ -67,11 +80,33 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
   std::fprintf(stderr, "%s\n", text.constData());
 }
 
-}  // namespace
+// An X11 key grab under XWayland sees only keys typed into X11 windows: Wayland sessions go
+// through the desktop portal instead.
+bool isWaylandSession() {
+  const char* type = std::getenv("XDG_SESSION_TYPE");
+  return isSet("WAYLAND_DISPLAY") || (type && std::strcmp(type, "wayland") == 0);
+}
 
-int main(int argc, char** argv) {
+// A command for the running instance: no display, only a core application for the bus and the
+// socket.
+int runCommandLine(const brindlecap::CommandLine& command, int argc, char** argv) {
+  using namespace brindlecap;
+  QCoreApplication application(argc, argv);
+  ProcessEnvironment environment;
+  PosixFileSystem files(environment);
+  SystemClock clock;
+  PosixTimeZone zone;
+  IcuDateFormatter dates;
+  LocalRemoteInstance instance(QStringLiteral(BRINDLECAP_APP_ID),
+                               qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                               QCoreApplication::applicationFilePath());
+  return runCommand(command, {instance, files, clock, zone, dates, std::cout, std::cerr});
+}
+
+int runApplication(int argc, char** argv) {
   using namespace brindlecap;
   qInstallMessageHandler(messageHandler);
+  const bool wayland = isWaylandSession();
   if (!choosePlatform(isSet("BRINDLECAP_DIAGNOSTICS"))) {
     std::fputs(kNeedsDisplay, stderr);
     return 1;
@@ -87,6 +122,17 @@ int main(int argc, char** argv) {
   // running instance to open its list and leaves.
   SingleInstance instance(QStringLiteral(BRINDLECAP_APP_ID),
                           qEnvironmentVariable("XDG_RUNTIME_DIR"));
+  // Other programs reach the timers through the same channels. Requests are handled only once
+  // the event loop runs, by which time the remote control below exists.
+  RemoteControl* remoteControl = nullptr;
+  QPointer<RemoteControlBusAdaptor> controlAdaptor;
+  instance.setBusAdaptors([&](QObject* object) {
+    controlAdaptor = new RemoteControlBusAdaptor(object, QDBusConnection::sessionBus(),
+                                                 [&remoteControl] { return remoteControl; });
+  });
+  instance.setRequestHandler([&remoteControl](const QByteArray& request) {
+    return remote::answerSocketRequest(remoteControl, request);
+  });
   if (!instance.claim()) {
     if (instance.activateRunningInstance()) return 0;
     std::fputs("brindlecap: another instance is running but did not answer.\n", stderr);
@@ -111,7 +157,12 @@ int main(int argc, char** argv) {
   FreedesktopNotificationCenter notifications(clock, environment);
   QtCompletionBannerPanel bannerPanel(hasCompositor());
   CanberraSound completionSound;
-  XcbHotKeys hotKeys;
+  std::unique_ptr<HotKeySystem> hotKeys;
+  if (wayland) {
+    hotKeys = std::make_unique<PortalHotKeys>(QDBusConnection::sessionBus());
+  } else {
+    hotKeys = std::make_unique<XcbHotKeys>();
+  }
   const auto terminate = [] { QCoreApplication::exit(0); };
   QtAppWindowSystem appWindows(notifications, terminate);
 
@@ -119,7 +170,12 @@ int main(int argc, char** argv) {
       clock,         clock,       mainQueue,        files,         defaults,    loginItems,
       dateFormatter, environment, diagnosticOutput, screens,       windows,     dragEvents,
       cursor,        haptics,     displayLinks,     notifications, bannerPanel, completionSound,
-      hotKeys,       appWindows,  terminate});
+      *hotKeys,      appWindows,  terminate});
+  AppRemoteControl remote(delegate, clock, mainQueue, terminate);
+  remote.onTimersChanged = [&controlAdaptor] {
+    if (controlAdaptor) emit controlAdaptor->TimersChanged();
+  };
+  remoteControl = &remote;
   // Logout and shutdown end the loop normally so the final save below runs. exit() rather than
   // quit(): quit() first asks every window to close and gives up if one stays open.
   installTerminationHandlers(terminate);
@@ -132,6 +188,31 @@ int main(int argc, char** argv) {
                    [&delegate] { delegate.openListForSecondLaunch(); });
 
   const int status = QApplication::exec();
+  remoteControl = nullptr;
   delegate.applicationWillTerminate();
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace brindlecap;
+  const auto command = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!command) {
+    std::fprintf(stderr, "brindlecap: %s\nСправка: brindlecap --help\n", command.error.c_str());
+    return kExitUsage;
+  }
+  switch (command.value->action) {
+    case CommandLine::Action::help:
+      std::fputs(usageText().c_str(), stdout);
+      return kExitDone;
+    case CommandLine::Action::version:
+      std::printf("brindlecap %s\n", BRINDLECAP_VERSION);
+      return kExitDone;
+    case CommandLine::Action::start:
+      return runApplication(argc, argv);
+    default:
+      qInstallMessageHandler(messageHandler);
+      return runCommandLine(*command.value, argc, argv);
+  }
 }

@@ -90,13 +90,36 @@ void AppDelegate::wireReminders() {
 
 void AppDelegate::registerShortcut(const GlobalShortcut& shortcut) {
   std::weak_ptr<StatusBarController> statusBar = statusBarController_;
-  const bool registered = globalShortcutManager_->registerShortcut(shortcut, [statusBar] {
+  globalShortcutManager_->registerShortcut(shortcut, [statusBar] {
     if (auto target = statusBar.lock()) target->showListFromShortcut();
   });
-  diagnostics_->print("GLOBAL_SHORTCUT",
-                      shortcut.identity() + (registered ? " registered" : " refused"));
-  settings_->globalShortcutError.set(
-      registered ? std::nullopt : std::optional<std::string>(kShortcutTakenMessage));
+  reportShortcutStatus(shortcut);
+}
+
+void AppDelegate::reportShortcutStatus(const GlobalShortcut& shortcut) {
+  const char* word = "registered";
+  const char* message = nullptr;
+  switch (globalShortcutManager_->status()) {
+    case HotKeyStatus::registered:
+      break;
+    case HotKeyStatus::pending:  // nothing to complain about yet
+      word = "pending";
+      break;
+    case HotKeyStatus::taken:
+      word = "refused";
+      message = kShortcutTakenMessage;
+      break;
+    case HotKeyStatus::declined:
+      word = "declined";
+      message = kShortcutDeclinedMessage;
+      break;
+    case HotKeyStatus::unavailable:
+      word = "unavailable";
+      message = kShortcutUnavailableMessage;
+      break;
+  }
+  diagnostics_->print("GLOBAL_SHORTCUT", shortcut.identity() + " " + word);
+  settings_->globalShortcutError.set(message ? std::optional<std::string>(message) : std::nullopt);
 }
 
 void AppDelegate::wirePreferencesAndLaunchModes() {
@@ -108,6 +131,10 @@ void AppDelegate::wirePreferencesAndLaunchModes() {
 
   cancellables_.push_back(settings_->globalShortcut.subscribe(
       [this](const GlobalShortcut& shortcut) { registerShortcut(shortcut); }));
+  // The desktop's late answer (the portal may ask the user first).
+  globalShortcutManager_->onStatusChange = [this](HotKeyStatus) {
+    reportShortcutStatus(settings_->globalShortcut.value());
+  };
   cancellables_.push_back(settings_->systemNotifications.subscribe(
       [store, manager, &center](bool on) {
         auto target = manager.lock();

@@ -65,7 +65,15 @@ class AppDelegate {
   AppDelegate& operator=(const AppDelegate&) = delete;
 
   static constexpr const char* kShortcutTakenMessage =
-      "Это сочетание уже занято macOS или другим приложением. Выберите другое.";
+      "Это сочетание уже занято системой или другим приложением. Выберите другое.";
+  // Where the desktop keeps key bindings to itself (Wayland without the portal's shortcuts).
+  static constexpr const char* kShortcutUnavailableMessage =
+      "Глобальные сочетания клавиш в этом сеансе недоступны. Назначьте сочетание команде "
+      "brindlecap toggle-list в настройках клавиатуры рабочего стола.";
+  // The desktop's own dialog was declined.
+  static constexpr const char* kShortcutDeclinedMessage =
+      "Рабочий стол не назначил это сочетание. Выберите его ещё раз или назначьте сочетание "
+      "команде brindlecap toggle-list в настройках клавиатуры.";
 
   // Reads the diagnostic mode (with "1" it prints the launch marker), connects the reminders,
   // puts the icon in the top bar, then follows the preferences and runs the diagnostic modes.
@@ -101,6 +109,8 @@ class AppDelegate {
   // onboarding (after the icon exists).
   void wirePreferencesAndLaunchModes();
   void registerShortcut(const GlobalShortcut& shortcut);
+  // The diagnostic line and the settings window's message for the shortcut's current state.
+  void reportShortcutStatus(const GlobalShortcut& shortcut);
   void later(double delaySeconds, std::function<void()> work);
 
   AppPlatform platform_;

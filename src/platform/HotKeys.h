@@ -27,17 +27,28 @@ struct HotKeyCombination {
   friend bool operator==(const HotKeyCombination&, const HotKeyCombination&) = default;
 };
 
+// What became of a registration.
+enum class HotKeyStatus {
+  registered,   // presses arrive
+  pending,      // the desktop answers later (it may first ask the user)
+  taken,        // another client holds the combination
+  declined,     // the desktop, or its user, did not bind it
+  unavailable,  // this session offers no system-wide hot keys at all
+};
+
 // The desktop's system-wide hot-key service: at most one combination at a time.
 class HotKeySystem {
  public:
   virtual ~HotKeySystem() = default;
-  // Grabs `combination` for the whole desktop; false when it is taken by another client or the
-  // desktop offers no hot keys (no X11 connection).
-  virtual bool registerHotKey(const HotKeyCombination& combination) = 0;
-  // Releases the registered combination, if any.
+  // Binds `combination` for the whole desktop, releasing any earlier one first.
+  virtual HotKeyStatus registerHotKey(const HotKeyCombination& combination) = 0;
+  // Releases the registered (or pending) combination, if any.
   virtual void unregisterHotKey() = 0;
   // Called on every press of the registered combination, on any thread.
   virtual void setPressHandler(std::function<void()> handler) = 0;
+  // Called on the main thread with the final answer to a pending registration, and whenever
+  // the desktop later withdraws a registered one.
+  virtual void setStatusHandler(std::function<void(HotKeyStatus)> handler) { (void)handler; }
 };
 
 }  // namespace brindlecap

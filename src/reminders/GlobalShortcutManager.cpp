@@ -17,24 +17,32 @@ GlobalShortcutManager::GlobalShortcutManager(HotKeySystem& system, MainQueue& ma
       run();
     });
   });
+  // Answers arrive on the main thread, after the registration they answer.
+  system_.setStatusHandler([this](HotKeyStatus status) {
+    if (!holdsCombination()) return;
+    status_ = status;
+    if (!holdsCombination()) *action_ = nullptr;
+    if (onStatusChange) onStatusChange(status_);
+  });
 }
 
 GlobalShortcutManager::~GlobalShortcutManager() {
-  if (registered_) system_.unregisterHotKey();
+  if (holdsCombination()) system_.unregisterHotKey();
+  system_.setStatusHandler(nullptr);
   system_.setPressHandler(nullptr);
 }
 
 bool GlobalShortcutManager::registerShortcut(const GlobalShortcut& shortcut,
                                              std::function<void()> action) {
   // The previous combination stops working before the new one is tried.
-  if (registered_) {
+  if (holdsCombination()) {
     system_.unregisterHotKey();
-    registered_ = false;
+    status_ = HotKeyStatus::unavailable;
   }
   *action_ = std::move(action);
-  registered_ = system_.registerHotKey(shortcut.hotKeyCombination());
-  if (!registered_) *action_ = nullptr;
-  return registered_;
+  status_ = system_.registerHotKey(shortcut.hotKeyCombination());
+  if (!holdsCombination()) *action_ = nullptr;
+  return holdsCombination();
 }
 
 }  // namespace brindlecap

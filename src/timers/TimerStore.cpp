@@ -52,13 +52,16 @@ std::string trimmed(const std::string& text) {
 }  // namespace
 
 TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files)
-    : now(clock.now()), clock_(clock), files_(files) {
-  const std::string folder = files_.applicationSupportDirectory() + "/" + kFolderName;
-  files_.createDirectories(folder);  // a failure shows up as failed saves, which are silent
-  fileURL_ = folder + "/" + kFileName;
+    : now(clock.now()), clock_(clock), files_(files), fileURL_(defaultFileURL(files)) {
+  // A failure shows up as failed saves, which are silent.
+  files_.createDirectories(files_.applicationSupportDirectory() + "/" + kFolderName);
   load();
   removeOldItems();
   ticker_ = mainQueue.every(kTickInterval, [this] { tick(); });
+}
+
+std::string TimerStore::defaultFileURL(const FileSystem& files) {
+  return files.applicationSupportDirectory() + "/" + kFolderName + "/" + kFileName;
 }
 
 TimerStore::~TimerStore() {

@@ -42,6 +42,8 @@ class TimerStore {
   // Preview modes fill `items` with samples; while set, save() writes nothing.
   bool usesTransientDiagnosticItems = false;
 
+  // "<support>/Brindlecap/timers.json", where the store keeps its timers.
+  static std::string defaultFileURL(const FileSystem& files);
   const std::string& fileURL() const { return fileURL_; }
   // Where an unreadable timers file was moved at start-up, if one was.
   const std::string& preservedFileURL() const { return preservedFileURL_; }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/AppDelegate.h"
 #include "support/FakeAppWindows.h"
 #include "support/FakeCompletionBanner.h"
@@ -136,6 +138,31 @@ TEST_F(AppDelegateTest, TheHotKeyOpensTheListAndATakenOneIsReported) {
   time.runPending();
   ASSERT_FALSE(windows.panels.empty());
   EXPECT_TRUE(windows.panels.back()->visible) << "the shortcut opens the list panel";
+}
+
+TEST_F(AppDelegateTest, AHotKeyTheDesktopCannotOrWillNotBindIsNeverReportedAsWorking) {
+  environment.variables["BRINDLECAP_DIAGNOSTICS"] = "1";
+  hotKeys.answer = HotKeyStatus::unavailable;
+  const auto printed = [this](const std::string& line) {
+    return std::find(output.lines.begin(), output.lines.end(), line) != output.lines.end();
+  };
+  auto delegate = launch();
+  auto& settings = *delegate->settings();
+  EXPECT_EQ(settings.globalShortcutError.value(), AppDelegate::kShortcutUnavailableMessage);
+  EXPECT_TRUE(printed("BRINDLECAP_GLOBAL_SHORTCUT 46-6400 unavailable"));
+
+  // A desktop that asks its user first: no complaint while it asks, then its answer.
+  hotKeys.answer = HotKeyStatus::pending;
+  settings.globalShortcut.set(GlobalShortcut::alternatives()[1]);
+  EXPECT_FALSE(settings.globalShortcutError.value());
+  hotKeys.answerLater(HotKeyStatus::declined);
+  EXPECT_EQ(settings.globalShortcutError.value(), AppDelegate::kShortcutDeclinedMessage);
+  EXPECT_TRUE(printed("BRINDLECAP_GLOBAL_SHORTCUT 17-6400 pending"));
+  EXPECT_TRUE(printed("BRINDLECAP_GLOBAL_SHORTCUT 17-6400 declined"));
+  settings.globalShortcut.set(GlobalShortcut::alternatives()[2]);
+  hotKeys.answerLater(HotKeyStatus::registered);
+  EXPECT_FALSE(settings.globalShortcutError.value());
+  EXPECT_TRUE(printed("BRINDLECAP_GLOBAL_SHORTCUT 2-6400 registered"));
 }
 
 TEST_F(AppDelegateTest, OnboardingOnlyOnAFirstLaunchWithoutDiagnostics) {

@@ -68,6 +68,34 @@ TEST_F(GlobalShortcutManagerTest, RefusedCombinationLeavesNothingActive) {
   EXPECT_EQ(ran, (Calls{"m again"}));
 }
 
+TEST_F(GlobalShortcutManagerTest, ADesktopThatAnswersLaterIsFollowed) {
+  std::vector<HotKeyStatus> changes;
+  manager->onStatusChange = [&](HotKeyStatus status) { changes.push_back(status); };
+  system.answer = HotKeyStatus::pending;
+  EXPECT_TRUE(manager->registerShortcut(kM, record("m")));
+  EXPECT_EQ(manager->status(), HotKeyStatus::pending);
+  system.answerLater(HotKeyStatus::registered);
+  EXPECT_EQ(manager->status(), HotKeyStatus::registered);
+  system.press(kM);
+  time.runPending();
+  EXPECT_EQ(ran, (Calls{"m"}));
+
+  // Withdrawn by the desktop: presses still in flight do nothing.
+  system.answerLater(HotKeyStatus::declined);
+  EXPECT_EQ(manager->status(), HotKeyStatus::declined);
+  system.press();
+  time.runPending();
+  EXPECT_EQ(ran, (Calls{"m"}));
+  // An answer to nothing pending changes nothing.
+  system.answerLater(HotKeyStatus::registered);
+  EXPECT_EQ(manager->status(), HotKeyStatus::declined);
+  EXPECT_EQ(changes, (std::vector{HotKeyStatus::registered, HotKeyStatus::declined}));
+
+  system.answer = HotKeyStatus::unavailable;
+  EXPECT_FALSE(manager->registerShortcut(kT, record("t")));
+  EXPECT_EQ(manager->status(), HotKeyStatus::unavailable);
+}
+
 TEST_F(GlobalShortcutManagerTest, PressesRunTheActionLaterOnTheMainQueue) {
   ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
   system.press(kM);

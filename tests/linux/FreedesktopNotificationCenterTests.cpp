@@ -5,9 +5,13 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
+#include <QFile>
+#include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -27,7 +31,7 @@ constexpr char kCategory[] = "BRINDLECAP_TIMER_COMPLETED";
 constexpr char kSnooze[] = "BRINDLECAP_QUICK_SNOOZE";
 
 struct NotifyCall {
-  std::string summary, body;
+  std::string appIcon, summary, body;
   uint replacesId;
   std::vector<std::string> actions;
   std::set<std::string> hints;  // "name=value"
@@ -53,8 +57,8 @@ class StandInServer : public QDBusVirtualObject {
       for (const char* value : {"stand-in", "", "1", "1.2"}) reply << value;
     } else if (message.member() == QLatin1String("Notify")) {
       const auto text = [&](int i) { return a[i].toString().toStdString(); };
-      NotifyCall& call =
-          notifies.emplace_back(NotifyCall{text(3), text(4), a[1].toUInt(), {}, {}, a[7].toInt()});
+      NotifyCall& call = notifies.emplace_back(
+          NotifyCall{text(2), text(3), text(4), a[1].toUInt(), {}, {}, a[7].toInt()});
       for (const QString& action : a[5].toStringList())
         call.actions.push_back(action.toStdString());
       const QVariantMap hints = qdbus_cast<QVariantMap>(a[6].value<QDBusArgument>());
@@ -333,6 +337,38 @@ TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
       EXPECT_EQ(pending(), 0u);
       EXPECT_TRUE(runEventsUntil([&] { return delivered() == 0; }));
     }
+  }
+}
+
+// Run from the build tree, the icon theme has no icon of the application's name: the notification
+// then names the icon's file, which the build keeps where an installation would put it.
+TEST_F(FreedesktopNotificationCenterTest, CarriesTheApplicationIconByThemeNameOrFile) {
+  startServer();
+  createCentre();
+  add("A1", timer("Чай"));
+  postAll(1);
+  const QString icon = QString::fromStdString(server->notifies.back().appIcon);
+  if (QIcon::hasThemeIcon(QStringLiteral(BRINDLECAP_APP_ID))) {
+    EXPECT_EQ(icon, QStringLiteral(BRINDLECAP_APP_ID));
+    return;
+  }
+  const QUrl url(icon);
+  ASSERT_TRUE(url.isLocalFile()) << icon.toStdString();
+  EXPECT_EQ(url.fileName(), QStringLiteral(BRINDLECAP_APP_ID ".svg"));
+  QFile file(url.toLocalFile());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << icon.toStdString();
+  EXPECT_TRUE(file.readAll().contains("<svg"));
+}
+
+TEST_F(FreedesktopNotificationCenterTest, SettingsCanBeOpenedOnlyWhereTheDesktopsProgramIsFound) {
+  createCentre();
+  const std::string program = directory / "xfce4-notifyd-config";
+  std::ofstream(program) << "#!/bin/sh\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  environment.variables["PATH"] = directory.path().string();
+  for (const auto& [desktop, expected] : {std::pair{"XFCE", true}, {"GNOME", false}, {"", false}}) {
+    environment.variables["XDG_CURRENT_DESKTOP"] = desktop;
+    EXPECT_EQ(centre->canOpenSystemSettings(), expected) << desktop;
   }
 }
 

@@ -11,17 +11,26 @@
 
 namespace brindlecap::testing {
 
-// A hot-key service that refuses the combinations listed in `taken` and records every call, in
-// order, as "register Ctrl+Alt+Super+M" (refused ones too) and "unregister".
+// A hot-key service that refuses the combinations listed in `taken`, answers every other one
+// with `answer` (a pending one later through answerLater), and records every call, in order, as
+// "register Ctrl+Alt+Super+M" (refused ones too) and "unregister".
 class FakeHotKeySystem : public HotKeySystem {
  public:
-  bool registerHotKey(const HotKeyCombination& combination) override {
+  HotKeyStatus registerHotKey(const HotKeyCombination& combination) override {
     calls.push_back("register " + combination.text());
     for (const auto& shortcut : taken) {
-      if (shortcut.hotKeyCombination() == combination) return false;
+      if (shortcut.hotKeyCombination() == combination) return HotKeyStatus::taken;
     }
-    active = combination;
-    return true;
+    if (answer == HotKeyStatus::registered || answer == HotKeyStatus::pending) active = combination;
+    return answer;
+  }
+  void setStatusHandler(std::function<void(HotKeyStatus)> handler) override {
+    statusHandler_ = std::move(handler);
+  }
+  // The desktop's late answer to the pending registration.
+  void answerLater(HotKeyStatus status) {
+    if (status != HotKeyStatus::registered) active.reset();
+    if (statusHandler_) statusHandler_(status);
   }
   void unregisterHotKey() override {
     calls.push_back("unregister");
@@ -44,11 +53,13 @@ class FakeHotKeySystem : public HotKeySystem {
   bool hasPressHandler() const { return static_cast<bool>(handler_); }
 
   std::vector<GlobalShortcut> taken;
+  HotKeyStatus answer = HotKeyStatus::registered;
   std::optional<HotKeyCombination> active;
   std::vector<std::string> calls;
 
  private:
   std::function<void()> handler_;
+  std::function<void(HotKeyStatus)> statusHandler_;
 };
 
 }  // namespace brindlecap::testing

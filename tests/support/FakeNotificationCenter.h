@@ -67,6 +67,7 @@ class FakeNotificationCenter : public NotificationCenter {
     calls.emplace_back("getDeliveredNotificationCount");
     complete([completion = std::move(completion), n = delivered.size()] { completion(n); });
   }
+  bool canOpenSystemSettings() const override { return hasSystemSettings; }
   void openSystemSettings() override {
     calls.emplace_back("openSystemSettings");
     ++openSystemSettingsCalls;
@@ -118,6 +119,7 @@ class FakeNotificationCenter : public NotificationCenter {
   bool holdsCompletions = false;
   std::vector<std::function<void()>> heldCompletions;
   std::vector<std::string> calls;
+  bool hasSystemSettings = true;
   int openSystemSettingsCalls = 0;
   int responseCompletions = 0;
 

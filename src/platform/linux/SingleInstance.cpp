@@ -45,7 +45,8 @@ constexpr int kReplyTimeoutMs = 5000;
 // arrives in between retries for this long.
 constexpr int kConnectAttempts = 20;
 constexpr unsigned long kConnectRetryMs = 100;
-constexpr qint64 kMaxRequestBytes = 64;
+// A request carries at most a title of a thousand characters.
+constexpr qint64 kMaxRequestBytes = 16384;
 constexpr char kActivateRequest[] = "activate\n";
 constexpr char kActivateAnswer[] = "ok";
 
@@ -67,6 +68,14 @@ SingleInstance::~SingleInstance() {
   if (server_) server_->close();
   releaseBusName();
   if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+void SingleInstance::setBusAdaptors(std::function<void(QObject*)> attach) {
+  attachAdaptors_ = std::move(attach);
+}
+
+void SingleInstance::setRequestHandler(std::function<QByteArray(const QByteArray&)> handler) {
+  requestHandler_ = std::move(handler);
 }
 
 QString SingleInstance::lockFilePath() const {
@@ -111,7 +120,10 @@ SingleInstance::BusClaim SingleInstance::claimBusName() {
 
   // The object goes up before the name so that nobody who sees the name finds it missing.
   auto* adaptor = new detail::ActivationAdaptor(this);
-  if (!bus.registerObject(objectPath(), appId_, adaptor, QDBusConnection::ExportScriptableSlots)) {
+  if (attachAdaptors_) attachAdaptors_(adaptor);
+  if (!bus.registerObject(
+          objectPath(), appId_, adaptor,
+          QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAdaptors)) {
     delete adaptor;
     return BusClaim::Unavailable;
   }
@@ -190,6 +202,9 @@ void SingleInstance::acceptConnections() {
         socket->write("\n");
         socket->flush();
         emit activationRequested();
+      } else if (requestHandler_ && request.endsWith('\n')) {
+        socket->write(requestHandler_(request.chopped(1)) + '\n');
+        socket->flush();
       }
       socket->disconnectFromServer();
     };

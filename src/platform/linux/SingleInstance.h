@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QLocalServer;
 
@@ -21,6 +24,13 @@ class SingleInstance : public QObject {
 
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
+
+  // Further D-Bus interfaces beside Activate: `attach` receives the object exported at
+  // objectPath() and parents its QDBusAbstractAdaptors to it. Call before claim().
+  void setBusAdaptors(std::function<void(QObject*)> attach);
+  // Answers the socket's other requests, one line each (without its line break); the answer is
+  // sent back as one line. Call before claim().
+  void setRequestHandler(std::function<QByteArray(const QByteArray&)> handler);
 
   // True when this process is the first instance; it then stays reachable until destroyed.
   // When no channel can be used at all (no bus, lock file unusable) it answers true: running
@@ -53,6 +63,8 @@ class SingleInstance : public QObject {
   bool activateOverBus();
   bool activateOverSocket();
 
+  std::function<void(QObject*)> attachAdaptors_;
+  std::function<QByteArray(const QByteArray&)> requestHandler_;
   QString appId_;
   QString baseName_;  // lock and socket path without the extension
   bool ownsBusName_ = false;

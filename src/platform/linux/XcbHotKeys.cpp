@@ -115,16 +115,16 @@ bool XcbHotKeys::available() const {
   return connection_ != nullptr && root_ != XCB_NONE;
 }
 
-bool XcbHotKeys::registerHotKey(const HotKeyCombination& combination) {
+HotKeyStatus XcbHotKeys::registerHotKey(const HotKeyCombination& combination) {
   unregisterHotKey();
-  if (!available() || xcb_connection_has_error(connection_) != 0) return false;
+  if (!available() || xcb_connection_has_error(connection_) != 0) return HotKeyStatus::unavailable;
   const auto keysym = keysymFor(combination.letter);
-  if (!keysym) return false;
+  if (!keysym) return HotKeyStatus::taken;
 
   const KeySymbols symbols(xcb_key_symbols_alloc(connection_), &xcb_key_symbols_free);
-  if (!symbols) return false;
+  if (!symbols) return HotKeyStatus::taken;
   const auto keycodes = keycodesFor(symbols.get(), *keysym);
-  if (keycodes.empty()) return false;
+  if (keycodes.empty()) return HotKeyStatus::taken;
   const ModifierMasks masks = readModifierMasks(connection_, symbols.get());
 
   std::uint16_t modifiers = 0;
@@ -133,7 +133,7 @@ bool XcbHotKeys::registerHotKey(const HotKeyCombination& combination) {
   if (combination.super) modifiers |= masks.super;
   if (combination.shift) modifiers |= XCB_MOD_MASK_SHIFT;
   // A grab without a real modifier would take the letter away from every application.
-  if ((modifiers & ~XCB_MOD_MASK_SHIFT) == 0) return false;
+  if ((modifiers & ~XCB_MOD_MASK_SHIFT) == 0) return HotKeyStatus::taken;
 
   keycodes_.assign(keycodes.begin(), keycodes.end());
   modifiers_ = modifiers;
@@ -160,9 +160,9 @@ bool XcbHotKeys::registerHotKey(const HotKeyCombination& combination) {
   if (refused) {
     // Ungrabbing also the variants that failed is harmless: X releases only our own grabs.
     unregisterHotKey();
-    return false;
+    return HotKeyStatus::taken;
   }
-  return true;
+  return HotKeyStatus::registered;
 }
 
 void XcbHotKeys::unregisterHotKey() {

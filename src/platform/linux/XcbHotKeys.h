@@ -31,9 +31,9 @@ class XcbHotKeys : public QObject, public QAbstractNativeEventFilter, public Hot
   // True when running on X11 (the only case in which registerHotKey can succeed).
   bool available() const;
 
-  // Releases any previous grab first; false when X11 is missing, the key code is not one of M, T
-  // and D, the combination has no modifier other than shift, or another client holds it.
-  bool registerHotKey(const HotKeyCombination& combination) override;
+  // Releases any previous grab first. Unavailable without X11; taken when the letter has no key,
+  // the combination has no modifier other than shift, or another client holds it.
+  HotKeyStatus registerHotKey(const HotKeyCombination& combination) override;
   void unregisterHotKey() override;
   void setPressHandler(std::function<void()> handler) override;
 
