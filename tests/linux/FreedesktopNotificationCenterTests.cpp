@@ -7,8 +7,6 @@
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QIcon>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <filesystem>
@@ -16,6 +14,7 @@
 #include <set>
 
 #include "support/FakeEnvironment.h"
+#include "support/PrivateBus.h"
 #include "support/QtTestApplication.h"
 #include "support/TemporaryDirectory.h"
 #include "support/VirtualTime.h"
@@ -110,32 +109,10 @@ class RecordingDelegate : public NotificationCenterDelegate {
 
 class FreedesktopNotificationCenterTest : public ::testing::Test {
  protected:
-  // A bus of the test's own, which knows no activatable services.
   void SetUp() override {
-    testing::ensureQtApplication();
-    const QString program = QStandardPaths::findExecutable("dbus-daemon");
-    if (program.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-    std::ofstream(directory / "bus.conf")
-        << "<busconfig><type>session</type><listen>unix:dir=" << directory.path().string()
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
-           "</policy></busconfig>\n";
-    daemon.start(program, {"--nofork", "--print-address",
-                           QString::fromStdString("--config-file=" + directory / "bus.conf")});
-    ASSERT_TRUE(runEventsUntil([&] { return daemon.canReadLine(); }));
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-    static int connections = 0;
-    const QString name = QString::number(++connections);
-    serverBus = QDBusConnection::connectToBus(address, "server-" + name);
-    clientBus = QDBusConnection::connectToBus(address, "client-" + name);
-  }
-  void TearDown() override {
-    centre.reset();
-    server.reset();
-    for (const QDBusConnection* bus : {&serverBus, &clientBus})
-      QDBusConnection::disconnectFromBus(bus->name());
-    daemon.terminate();
-    daemon.waitForFinished();
+    if (!bus.started()) GTEST_SKIP() << "no dbus-daemon";
+    serverBus = bus.connect();
+    clientBus = bus.connect();
   }
   void startServer() {
     server = std::make_unique<StandInServer>(serverBus);
@@ -180,8 +157,8 @@ class FreedesktopNotificationCenterTest : public ::testing::Test {
     return {std::move(title), "body", sound, std::move(category), {{"timerID", "A1"}}};
   }
 
+  testing::PrivateBus bus;  // knows no activatable services; outlives what is connected to it
   testing::TemporaryDirectory directory;
-  QProcess daemon;
   QDBusConnection serverBus{QString()};
   QDBusConnection clientBus{QString()};
   testing::VirtualTime time;
