@@ -235,6 +235,10 @@ class App:
         for line in self.process.stdout:
             self.lines.append(line.rstrip("\n"))
 
+    @property
+    def output(self):
+        return "\n".join(self.lines)
+
     def line(self, prefix, occurrence=1, timeout=20.0):
         """The `occurrence`-th line starting with `prefix`, waiting for it; None on timeout."""
         def found():
