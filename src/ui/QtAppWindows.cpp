@@ -103,7 +103,9 @@ bool QtAppWindow::isVisible() const {
 }
 
 void QtAppWindow::orderOut() {
+  hiding_ = true;
   window_->hide();
+  hiding_ = false;
 }
 
 void QtAppWindow::makeKeyAndOrderFront() {
@@ -159,7 +161,7 @@ bool QtAppWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched != window_) return false;
   switch (event->type()) {
     case QEvent::WindowDeactivate:
-      if (onResignKey) onResignKey();
+      if (onResignKey && !hiding_) onResignKey();
       return false;
     case QEvent::Close:
       // Quitting closes every window and gives up if one refuses; only the user's close

@@ -56,6 +56,8 @@ class QtAppWindow : public QObject, public AppWindow {
   QPointer<QWidget> window_;
   WindowDecorations decorations_;
   QPointer<QParallelAnimationGroup> animation_;
+  // Hiding takes the focus away too; that is not the user leaving the window.
+  bool hiding_ = false;
 };
 
 // Builds the settings and onboarding windows around their views and turns the application's

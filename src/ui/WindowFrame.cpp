@@ -44,10 +44,10 @@ Rect WindowFrame::placedAs(const Rect& box, const Rect& limits) const {
 
 WindowFrame WindowDecorations::frame() const {
   if (!window_) return {};
-  const QRect outer = window_->frameGeometry();
-  const QRect inner = window_->geometry();
-  const QMargins measured(inner.left() - outer.left(), inner.top() - outer.top(),
-                          outer.right() - inner.right(), outer.bottom() - inner.bottom());
+  // The margins, not the difference of the two rectangles: a hidden window's frame geometry is
+  // whatever it was when last shown, not where the window now stands.
+  const QWindow* handle = window_->windowHandle();
+  const QMargins measured = handle != nullptr ? handle->frameMargins() : QMargins();
   if (!measured.isNull()) return {measured};
   // Not on screen yet, or just mapped and not yet framed: the window manager's own estimate.
   if (!estimate_)

@@ -53,7 +53,7 @@ def scenario_first_launch_onboarding():
 def scenario_settings_window():
     """The list's gear opens the settings where the list was; a colour there recolours the icon and
     the launch-at-login switch writes the autostart entry; the icon then fades the settings out and
-    opens the list only afterwards."""
+    opens the list only afterwards, whose gear brings them back whole."""
     with Desktop(notifications=False) as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
         app = App(BINARY, desktop, diagnostics="e2e")
@@ -91,8 +91,12 @@ def scenario_settings_window():
 
         desktop.xdotool("mousemove", *centre, "click", "1")
         check(app.line("BRINDLECAP_WINDOW_DISMISSED " + SETTINGS), "the icon fades the settings")
-        check(desktop.window(name="Brindlecap", where=lambda x, y, w, h: w == 360),
-              "and then opens the list")
+        listed = desktop.window(name="Brindlecap", where=lambda x, y, w, h: w == 360)
+        if not check(listed, "and then opens the list"):
+            return
+        desktop.xdotool("mousemove", listed[0] + GEAR[0], listed[1] + GEAR[1], "click", "1")
+        check(desktop.window(name=SETTINGS, size=(460, 590)),
+              "faded out and shown again, the settings are whole, not at the fade's shrunk size")
 
 
 # Control positions inside the settings window (points from its top-left corner).
