@@ -65,7 +65,7 @@ class AppDelegate {
   AppDelegate& operator=(const AppDelegate&) = delete;
 
   static constexpr const char* kShortcutTakenMessage =
-      "Это сочетание уже занято macOS или другим приложением. Выберите другое.";
+      "Это сочетание уже занято системой или другим приложением. Выберите другое.";
   // Where the desktop keeps key bindings to itself (Wayland without the portal's shortcuts).
   static constexpr const char* kShortcutUnavailableMessage =
       "Глобальные сочетания клавиш в этом сеансе недоступны. Назначьте сочетание команде "

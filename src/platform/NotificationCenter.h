@@ -87,6 +87,8 @@ class NotificationCenter {
   virtual void removeAllPendingRequests() = 0;
   virtual void getPendingRequestCount(std::function<void(std::size_t)> completion) = 0;
   virtual void getDeliveredNotificationCount(std::function<void(std::size_t)> completion) = 0;
+  // Whether this desktop has notification settings that openSystemSettings() can open.
+  virtual bool canOpenSystemSettings() const = 0;
   // Opens the desktop's notification settings when it has any we know of; otherwise nothing.
   virtual void openSystemSettings() = 0;
 };

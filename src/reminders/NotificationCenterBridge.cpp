@@ -12,6 +12,10 @@ void NotificationCenterBridge::refresh(NotificationCenter& center, AppSettingsSt
       });
 }
 
+bool NotificationCenterBridge::canOpenSystemSettings(const NotificationCenter& center) {
+  return center.canOpenSystemSettings();
+}
+
 void NotificationCenterBridge::openSystemSettings(NotificationCenter& center) {
   center.openSystemSettings();
 }

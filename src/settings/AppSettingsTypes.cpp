@@ -96,7 +96,7 @@ struct ReminderRow {
 };
 constexpr std::array<ReminderRow, 3> kReminderPresentations{{
     {ReminderPresentation::miniBanner, "miniBanner", "Плашка"},
-    {ReminderPresentation::systemNotification, "systemNotification", "macOS"},
+    {ReminderPresentation::systemNotification, "systemNotification", "Система"},
     {ReminderPresentation::both, "both", "Оба"},
 }};
 static_assert(rowsFollowDeclarationOrder<ReminderPresentation>(kReminderPresentations));

@@ -53,10 +53,10 @@ std::optional<GlobalShortcut> GlobalShortcut::fromJson(std::string_view json) {
 
 std::vector<std::string> GlobalShortcut::displayTokens() const {
   std::vector<std::string> tokens;
-  if (modifiers & kControl) tokens.emplace_back("⌃");
-  if (modifiers & kOption) tokens.emplace_back("⌥");
-  if (modifiers & kShift) tokens.emplace_back("⇧");
-  if (modifiers & kCommand) tokens.emplace_back("⌘");
+  if (modifiers & kControl) tokens.emplace_back("Ctrl");
+  if (modifiers & kOption) tokens.emplace_back("Alt");
+  if (modifiers & kShift) tokens.emplace_back("Shift");
+  if (modifiers & kCommand) tokens.emplace_back("Super");
   switch (keyCode) {
     case kKeyM:
       tokens.emplace_back("M");

@@ -35,10 +35,11 @@ struct GlobalShortcut {
   std::string toJson() const;
   // Nothing when a member is missing or is not an unsigned 32-bit integer.
   static std::optional<GlobalShortcut> fromJson(std::string_view json);
-  // "⌃", "⌥", "⇧", "⌘" for the set bits, in that order, then the key ("M", "T", "D" or "?").
+  // The key caps, as Linux keyboards label the keys: "Ctrl", "Alt", "Shift", "Super" for the set
+  // bits, in that order, then the key ("M", "T", "D" or "?").
   std::vector<std::string> displayTokens() const;
   // The same combination as the desktop's hot-key service takes it (control → Ctrl, option →
-  // Alt, command → Super).
+  // Alt, command → Super); its text() is how menus and sentences write it.
   HotKeyCombination hotKeyCombination() const;
 
   friend bool operator==(const GlobalShortcut&, const GlobalShortcut&) = default;

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -106,6 +107,14 @@ class CompletionBannerView::BannerButton : public QAbstractButton {
     ink_ = ink;
     update();
   }
+  // The width that shows the whole title.
+  int fullTextWidth() const {
+    return qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 2 * kButtonTextPadding;
+  }
+  // A title too long for the button is cut, and then shown whole on hover. Called once laid out.
+  void refreshToolTip() {
+    if (symbol_.isEmpty()) setToolTip(displayedText() == text() ? QString() : text());
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -119,12 +128,15 @@ class CompletionBannerView::BannerButton : public QAbstractButton {
     }
     painter.setFont(font());
     painter.setPen(ink);
-    const QRect textBox = rect().adjusted(kButtonTextPadding, 0, -kButtonTextPadding, 0);
-    painter.drawText(textBox, Qt::AlignCenter,
-                     fontMetrics().elidedText(text(), Qt::ElideRight, textBox.width()));
+    painter.drawText(textBox(), Qt::AlignCenter, displayedText());
   }
 
  private:
+  QRect textBox() const { return rect().adjusted(kButtonTextPadding, 0, -kButtonTextPadding, 0); }
+  QString displayedText() const {
+    return fontMetrics().elidedText(text(), Qt::ElideRight, textBox().width());
+  }
+
   QString symbol_;
   qreal symbolSide_ = 0;
   QColor fill_ = Qt::transparent;
@@ -178,6 +190,8 @@ CompletionBannerView::CompletionBannerView(bool translucent)
                            Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint),
       translucent_(translucent) {
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // Never active, so tool tips must be asked for.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   if (translucent_) setAttribute(Qt::WA_TranslucentBackground);
   setFocusPolicy(Qt::NoFocus);
 
@@ -189,10 +203,10 @@ CompletionBannerView::CompletionBannerView(bool translucent)
   title_->setObjectName(QStringLiteral("titleLabel"));
   body_ = new QLabel(QStringLiteral("Время вышло"), this);
   body_->setObjectName(QStringLiteral("bodyLabel"));
-  for (QLabel* label : {title_, body_}) {
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->setTextFormat(Qt::PlainText);
-  }
+  for (QLabel* label : {title_, body_}) label->setTextFormat(Qt::PlainText);
+  // The body lets the pointer through; the title keeps it for its tool tip, and its presses still
+  // reach the background, since a label leaves them unhandled.
+  body_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   closeButton_ = new BannerButton(this);
   closeButton_->setObjectName(QStringLiteral("closeButton"));
@@ -238,6 +252,7 @@ void CompletionBannerView::setTitle(const QString& text) {
 
 void CompletionBannerView::setQuickSnoozeTitle(const QString& text) {
   quickSnoozeButton_->setText(text);
+  layoutContent();
 }
 
 void CompletionBannerView::setAccent(const QColor& accent) {
@@ -295,8 +310,10 @@ int CompletionBannerView::textWidth() const {
 }
 
 void CompletionBannerView::applyTitle() {
-  title_->setText(
-      title_->fontMetrics().elidedText(fullTitle_, Qt::ElideRight, std::max(0, textWidth())));
+  const QString shown =
+      title_->fontMetrics().elidedText(fullTitle_, Qt::ElideRight, std::max(0, textWidth()));
+  title_->setText(shown);
+  title_->setToolTip(shown == fullTitle_ ? QString() : fullTitle_);
 }
 
 void CompletionBannerView::applyAppearance() {
@@ -325,13 +342,22 @@ void CompletionBannerView::layoutContent() {
   body_->setGeometry(textLeft, textTop + titleHeight + kTextSpacing, textWidth(), bodyHeight);
   applyTitle();
 
+  // The snooze title stays whole: in a desktop font wider than the row was drawn for, the pill
+  // takes the room it needs from "Закрыть", as far as that one stays whole too.
+  const int wanted = quickSnoozeButton_->fullTextWidth() + kOptionsWidth - kSnoozeControlWidth;
+  const int spare = kCloseWidth - closeButton_->fullTextWidth();
+  const int moved = std::clamp(wanted, 0, std::max(spare, 0));
+  const int closeWidth = kCloseWidth - moved;
+  const int snoozeWidth = kSnoozeControlWidth + moved;
   const int rowTop = height() - kRowBottomInset - kRowHeight;
-  closeButton_->setGeometry(kSideInset, rowTop, kCloseWidth, kRowHeight);
-  snoozeControl_->setGeometry(kSideInset + kCloseWidth + kRowSpacing, rowTop, kSnoozeControlWidth,
+  closeButton_->setGeometry(kSideInset, rowTop, closeWidth, kRowHeight);
+  snoozeControl_->setGeometry(kSideInset + closeWidth + kRowSpacing, rowTop, snoozeWidth,
                               kRowHeight);
-  const int optionsLeft = kSnoozeControlWidth - kOptionsWidth;
+  const int optionsLeft = snoozeWidth - kOptionsWidth;
   quickSnoozeButton_->setGeometry(0, 0, optionsLeft, kRowHeight);
   optionsButton_->setGeometry(optionsLeft, 0, kOptionsWidth, kRowHeight);
+  closeButton_->refreshToolTip();
+  quickSnoozeButton_->refreshToolTip();
   snoozeControl_->setDividerX(optionsLeft);
 }
 

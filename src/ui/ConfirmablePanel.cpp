@@ -30,6 +30,8 @@ ConfirmablePanel::ConfirmablePanel(Color accent, std::function<void()> onCancel,
   createButton_->setObjectName(QStringLiteral("createButton"));
   setFocusTarget(nameField_);
 
+  // A subtitle longer than the panel is wide takes a second line; the host makes room for it.
+  subtitleLabel_->setWordWrap(true);
   nameField_->setPlaceholderText(QStringLiteral("Название (необязательно)"));
   createButton_->setDefault(true);
   createButton_->setStyleSheet(prominentButtonStyle(accent));
@@ -61,7 +63,7 @@ ConfirmablePanel::ConfirmablePanel(Color accent, std::function<void()> onCancel,
 }
 
 QSize ConfirmablePanel::sizeHint() const {
-  return {kWidth, layout()->sizeHint().height()};
+  return {kWidth, heightForWidth(kWidth)};
 }
 
 void ConfirmablePanel::cancel() {

@@ -29,10 +29,20 @@ void NewTimerView::create() {
   if (callback) callback(title);
 }
 
+namespace {
+
+// Spaces that do not break: a line too long for the panel wraps beside the middle dot only, never
+// inside the duration or the date.
+QString unbroken(const std::string& text) {
+  return QString::fromStdString(text).replace(QLatin1Char(' '), QChar::Nbsp);
+}
+
+}  // namespace
+
 void NewTimerView::refreshSubtitle() {
-  const std::string text = "Через " + TimeFormatting::duration(duration_) + " · " +
-                           TimeFormatting::relativeFireDate(fireDate_, clock_.now(), dates_);
-  subtitleLabel()->setText(QString::fromStdString(text));
+  subtitleLabel()->setText(
+      unbroken("Через " + TimeFormatting::duration(duration_)) + QStringLiteral(" · ") +
+      unbroken(TimeFormatting::relativeFireDate(fireDate_, clock_.now(), dates_)));
 }
 
 }  // namespace brindlecap

@@ -186,9 +186,7 @@ OnboardingView::OnboardingView(std::shared_ptr<AppSettingsStore> settings,
       settings_->threadColor.subscribe([this](const ThreadColorPreset&) { applyAccent(); },
                                        Published<ThreadColorPreset>::Delivery::changesOnly);
   shortcutSubscription_ = settings_->globalShortcut.subscribe([this](const GlobalShortcut& value) {
-    std::string joined;
-    for (const std::string& token : value.displayTokens()) joined += token;
-    shortcut_ = QString::fromStdString(joined);
+    shortcut_ = QString::fromStdString(value.hotKeyCombination().text());
     refresh();
   });
 }
@@ -207,9 +205,9 @@ OnboardingView::Page OnboardingView::gestureStep() const {
 
 OnboardingView::Page OnboardingView::menuBarStep() const {
   return {QStringLiteral("menubar.rectangle"), QStringLiteral("Держите значок на виду"),
-          QStringLiteral("Если строка меню заполнена, удерживайте ⌘ и перетащите значок "
-                         "Brindlecap ближе к правому краю. Так macOS будет чаще оставлять его "
-                         "видимым.")};
+          QStringLiteral("Значок Brindlecap появляется в области уведомлений на панели. Если "
+                         "такой области нет, он висит у верхнего края экрана — потянуть его вниз "
+                         "можно и оттуда.")};
 }
 
 OnboardingView::Page OnboardingView::shortcutStep() const {

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/linux/ScreenCoordinates.h"
 #include "ui/OnboardingView.h"
 #include "ui/SettingsView.h"
 
@@ -41,7 +40,8 @@ QEasingCurve easeInEaseOut() {
 QtAppWindow::QtAppWindow(const std::string& title, Size contentSize, QWidget* content)
     : title_(title),
       window_(new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)) {
+                                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)),
+      decorations_(window_) {
   window_->setWindowTitle(QString::fromStdString(title));
   auto* layout = new QVBoxLayout(window_);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -66,30 +66,21 @@ QtAppWindow::~QtAppWindow() {
 }
 
 Rect QtAppWindow::frame() const {
-  return toGlobalYUp(window_->geometry());
+  return decorations_.frame().around(window_->geometry());
 }
 
 void QtAppWindow::setFrame(const Rect& frame) {
   stopAnimation();
-  const QRect geometry = toQt(frame);
+  const QRect geometry = decorations_.frame().clientOf(frame);
   window_->setFixedSize(geometry.size());
-  applyGeometry(geometry);
+  setClientGeometry(*window_, geometry);
 }
 
 void QtAppWindow::setFrameOrigin(Point origin) {
   stopAnimation();
   Rect moved = frame();
   moved.origin = origin;
-  applyGeometry(toQt(moved));
-}
-
-void QtAppWindow::applyGeometry(const QRect& geometry) {
-  window_->setGeometry(geometry);
-  // A hidden widget keeps its geometry to itself until shown, and the native window's last
-  // reported geometry (the end of a hide animation, still queued) would overwrite it: the native
-  // window is told now, so its own report comes last.
-  if (QWindow* handle = window_->windowHandle(); handle && !window_->isVisible())
-    handle->setGeometry(geometry);
+  setClientGeometry(*window_, decorations_.frame().clientOf(moved));
 }
 
 void QtAppWindow::setAlpha(double alpha) {
@@ -127,7 +118,7 @@ void QtAppWindow::makeKeyAndOrderFront() {
 void QtAppWindow::animate(double alpha, const Rect& frame, double duration,
                           std::function<void()> completion) {
   stopAnimation();
-  const QRect target = toQt(frame);
+  const QRect target = decorations_.frame().clientOf(frame);
   const QSize current = window_->size();
   window_->setMinimumSize(current.boundedTo(target.size()));
   window_->setMaximumSize(current.expandedTo(target.size()));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/AppWindows.h"
+#include "ui/WindowFrame.h"
 
 class QParallelAnimationGroup;
 class QRect;
@@ -19,8 +20,8 @@ namespace brindlecap {
 
 class NotificationCenter;
 
-// A titled top-level window hosting one content widget at a fixed size. Frames are the content
-// (client) area, without the window manager's decorations, in global points, y up. Closing only
+// A titled top-level window hosting one content widget at a fixed size. Frames are the whole
+// window, the window manager's title bar and borders included, in global points, y up. Closing only
 // hides: the user's close reports onResignKey so the owner runs its dismissal (or hides the window
 // at once when nobody listens); a programmatic close, as quitting makes, hides it directly.
 // Setting alpha or frame, or starting a new animation, ends a running animation without its
@@ -50,10 +51,10 @@ class QtAppWindow : public QObject, public AppWindow {
 
  private:
   void stopAnimation();
-  void applyGeometry(const QRect& geometry);
 
   std::string title_;
   QPointer<QWidget> window_;
+  WindowDecorations decorations_;
   QPointer<QParallelAnimationGroup> animation_;
 };
 

@@ -1,16 +1,19 @@
 #include "ui/QtFloatingPanel.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "menubar/PanelPlacement.h"
 #include "platform/linux/ScreenCoordinates.h"
 
 namespace brindlecap {
 
 QtFloatingPanel::QtFloatingPanel(const std::string& title, Size contentSize)
     : window_(new QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                       Qt::WindowStaysOnTopHint)) {
+                                       Qt::WindowStaysOnTopHint)),
+      decorations_(window_) {
   window_->setWindowTitle(QString::fromStdString(title));
   auto* layout = new QVBoxLayout(window_);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -31,7 +34,7 @@ bool QtFloatingPanel::isVisible() const {
 }
 
 Rect QtFloatingPanel::frame() const {
-  return toGlobalYUp(window_->geometry());
+  return decorations_.frame().around(window_->geometry());
 }
 
 void QtFloatingPanel::setContentSize(Size size) {
@@ -41,7 +44,17 @@ void QtFloatingPanel::setContentSize(Size size) {
 }
 
 void QtFloatingPanel::setFrameOrigin(Point origin) {
-  window_->move(toQt(Rect(origin.x, origin.y, contentSize_.width, contentSize_.height)).topLeft());
+  // The origin was worked out for a box of the content's size, margins from the screen's edges
+  // included; the decorations must not take those margins away.
+  const Rect box(origin.x, origin.y, contentSize_.width, contentSize_.height);
+  const QScreen* screen = QGuiApplication::screenAt(toQt(box).center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  const Rect limits = screen ? toGlobalYUp(screen->availableGeometry())
+                                   .insetBy(PanelPlacement::kFloatingPanelMargin,
+                                            PanelPlacement::kFloatingPanelMargin)
+                             : box;
+  const WindowFrame frame = decorations_.frame();
+  setClientGeometry(*window_, frame.clientOf(frame.placedAs(box, limits)));
 }
 
 void QtFloatingPanel::makeKeyAndOrderFront() {

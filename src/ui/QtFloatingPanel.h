@@ -4,11 +4,13 @@
 #include <QWidget>
 
 #include "platform/TopBarWindows.h"
+#include "ui/WindowFrame.h"
 
 namespace brindlecap {
 
 // A small titled utility window that stays above others and hides when the application is no
-// longer active.
+// longer active. Its frame includes the window manager's decorations; an origin given for its
+// content size places the whole frame in that box's place (see WindowFrame::placedAs).
 class QtFloatingPanel : public FloatingPanel {
  public:
   QtFloatingPanel(const std::string& title, Size contentSize);
@@ -28,6 +30,7 @@ class QtFloatingPanel : public FloatingPanel {
  private:
   QPointer<QWidget> window_;
   QPointer<QWidget> content_;
+  WindowDecorations decorations_;
   Size contentSize_;
 };
 

@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/linux/ScreenCoordinates.h"
 
@@ -67,7 +68,12 @@ void QtPopover::setContent(QWidget* content, Size size) {
 
 void QtPopover::setContentSize(Size size) {
   contentSize_ = size;
-  window_->setFixedSize(static_cast<int>(size.width), static_cast<int>(size.height));
+  const int width = static_cast<int>(size.width);
+  int height = static_cast<int>(size.height);
+  // Content whose text wraps (a long subtitle in a wide desktop font) gets the height it needs.
+  if (content_ && content_->hasHeightForWidth())
+    height = std::max(height, content_->heightForWidth(width));
+  window_->setFixedSize(width, height);
 }
 
 void QtPopover::show(const ViewSurface& anchor) {

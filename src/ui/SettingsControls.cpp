@@ -239,8 +239,33 @@ void SecondaryActionButton::paintEvent(QPaintEvent*) {
 
 // KeyCapsView
 
+namespace {
+
+constexpr qreal kCapGap = 3;
+constexpr qreal kMinimumCapWidth = 18;
+constexpr qreal kCapHeight = 24;
+constexpr qreal kCapTextInset = 8;
+constexpr int kMinimumCapsWidth = 92;
+constexpr int kCapsHeight = 26;
+
+// The caps laid out from x = 0, each as wide as its label needs.
+std::vector<QRectF> layOutCaps(const std::vector<QString>& tokens, const QFont& font) {
+  const QFontMetricsF metrics(font);
+  std::vector<QRectF> caps;
+  qreal x = 0;
+  for (const QString& token : tokens) {
+    const qreal width =
+        std::max(kMinimumCapWidth, metrics.horizontalAdvance(token) + kCapTextInset);
+    caps.emplace_back(x, (kCapsHeight - kCapHeight) / 2, width, kCapHeight);
+    x += width + kCapGap;
+  }
+  return caps;
+}
+
+}  // namespace
+
 KeyCapsView::KeyCapsView(QWidget* parent) : QWidget(parent) {
-  setFixedSize(92, 26);
+  setFixedSize(kMinimumCapsWidth, kCapsHeight);
   setFont(pixelSizedFont(12.5, QFont::DemiBold));
 }
 
@@ -254,42 +279,33 @@ void KeyCapsView::setTokens(const std::vector<std::string>& tokens) {
   if (converted == tokens_) return;
   tokens_ = std::move(converted);
   setAccessibleName(joined);
+  // Word caps ("Super") need more room than symbols: the box grows to whole caps, never below its
+  // resting size.
+  const std::vector<QRectF> caps = layOutCaps(tokens_, font());
+  const int needed = caps.empty() ? 0 : qCeil(caps.back().right());
+  setFixedSize(std::max(kMinimumCapsWidth, needed), kCapsHeight);
   update();
 }
 
+std::vector<QRectF> KeyCapsView::capRects() const {
+  std::vector<QRectF> caps = layOutCaps(tokens_, font());
+  if (caps.empty()) return caps;
+  const qreal offset = (width() - caps.back().right()) / 2;
+  for (QRectF& cap : caps) cap.translate(offset, 0);
+  return caps;
+}
+
 void KeyCapsView::paintEvent(QPaintEvent*) {
-  if (tokens_.empty()) return;
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  constexpr qreal kGap = 3;
-  constexpr qreal kMinimumCapWidth = 18;
-  constexpr qreal kCapHeight = 24;
   constexpr qreal kRadius = 5;
-  const QFontMetricsF metrics(font());
-  const auto count = static_cast<qreal>(tokens_.size());
-
-  std::vector<qreal> widths;
-  qreal total = kGap * (count - 1);
-  for (const QString& token : tokens_) {
-    widths.push_back(std::max(kMinimumCapWidth, metrics.horizontalAdvance(token) + 8));
-    total += widths.back();
-  }
-  // A combination with more modifiers than fit shares the box equally instead of spilling out.
-  if (total > width()) {
-    std::fill(widths.begin(), widths.end(), (width() - kGap * (count - 1)) / count);
-    total = width();
-  }
-
   const QColor fill = withAlpha(secondaryColor(*this), 0.1);
   const QColor text = primaryColor(*this);
-  qreal x = (width() - total) / 2;
-  const qreal y = (height() - kCapHeight) / 2;
-  for (std::size_t i = 0; i < tokens_.size(); ++i) {
-    const QRectF cap(x, y, widths[i], kCapHeight);
-    fillRoundedRect(painter, cap, kRadius, fill);
+  const std::vector<QRectF> caps = capRects();
+  for (std::size_t i = 0; i < caps.size(); ++i) {
+    fillRoundedRect(painter, caps[i], kRadius, fill);
     painter.setPen(text);
-    painter.drawText(cap, Qt::AlignCenter, tokens_[i]);
-    x += widths[i] + kGap;
+    painter.drawText(caps[i], Qt::AlignCenter, tokens_[i]);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QRectF>
 #include <QStringList>
 #include <QWidget>
 
@@ -83,13 +84,16 @@ class SecondaryActionButton : public QAbstractButton {
   HoverFade* hover_;
 };
 
-// The key caps of a shortcut in a 92 × 26 box, one rounded cap per display token.
+// The key caps of a shortcut, one rounded cap per display token, in a box 26 high and 92 wide or
+// as wide as the caps need.
 class KeyCapsView : public QWidget {
  public:
   explicit KeyCapsView(QWidget* parent = nullptr);
 
   const std::vector<QString>& tokens() const { return tokens_; }
   void setTokens(const std::vector<std::string>& tokens);
+  // Where each token's cap is drawn, in the view's coordinates.
+  std::vector<QRectF> capRects() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

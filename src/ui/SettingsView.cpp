@@ -57,21 +57,15 @@ int indexOf(E value) {
   return static_cast<int>(std::find(cases.begin(), cases.end(), value) - cases.begin());
 }
 
-QString joinedTokens(const GlobalShortcut& shortcut) {
-  QString joined;
-  for (const std::string& token : shortcut.displayTokens()) joined += QString::fromStdString(token);
-  return joined;
-}
-
 QString statusText(NotificationAuthorizationStatus status) {
   switch (status) {
     case NotificationAuthorizationStatus::notDetermined:
       return QStringLiteral("Разрешение ещё не запрошено");
     case NotificationAuthorizationStatus::denied:
-      return QStringLiteral("Отключено в настройках macOS");
+      return QStringLiteral("Отключено в настройках системы");
     case NotificationAuthorizationStatus::authorized:
     case NotificationAuthorizationStatus::provisional:
-      return QStringLiteral("Разрешено macOS");
+      return QStringLiteral("Разрешено системой");
     case NotificationAuthorizationStatus::ephemeral:
       return QStringLiteral("Разрешено временно");
   }
@@ -187,9 +181,14 @@ QWidget* SettingsView::buildNotificationsSection() {
   statusLabel_->setFont(pixelSizedFont(12));
   secondaryLabels_.push_back(statusLabel_);
   auto* openSettings = new SecondaryActionButton(
-      QStringLiteral("Настройки macOS…"),
+      QStringLiteral("Настройки системы…"),
       [this] { NotificationCenterBridge::openSystemSettings(notifications_); }, status);
   openSettings->setObjectName(QStringLiteral("openNotificationSettingsButton"));
+  // Left out where there is nothing to open, without moving the rows below.
+  QSizePolicy keepsItsRoom = openSettings->sizePolicy();
+  keepsItsRoom.setRetainSizeWhenHidden(true);
+  openSettings->setSizePolicy(keepsItsRoom);
+  openNotificationSettings_ = openSettings;
   auto* statusRow = new QHBoxLayout(status);
   statusRow->setContentsMargins(0, 4, 0, 0);
   statusRow->setSpacing(9);
@@ -240,7 +239,8 @@ QWidget* SettingsView::buildBehaviourSection() {
   menu->setObjectName(QStringLiteral("shortcutMenu"));
   // The same three choices whatever is stored, so the titles are fixed once.
   for (const GlobalShortcut& alternative : GlobalShortcut::alternatives()) {
-    QAction* action = menu->addAction(joinedTokens(alternative));
+    QAction* action =
+        menu->addAction(QString::fromStdString(alternative.hotKeyCombination().text()));
     connect(action, &QAction::triggered, this,
             [this, alternative] { settings_->globalShortcut.set(alternative); });
   }
@@ -255,7 +255,7 @@ QWidget* SettingsView::buildBehaviourSection() {
   shortcutErrorLine_ = makeErrorLine("globalShortcutErrorLine", section);
   section->addRow(shortcutErrorLine_);
 
-  auto* launchRow = new SettingsToggleRow(QStringLiteral("Запускать вместе с macOS"));
+  auto* launchRow = new SettingsToggleRow(QStringLiteral("Запускать при входе в систему"));
   launchAtLoginSwitch_ = launchRow->toggle();
   launchAtLoginSwitch_->setObjectName(QStringLiteral("launchAtLoginSwitch"));
   // The store answers with the login item's real state, which the switch then shows.
@@ -346,6 +346,9 @@ void SettingsView::showEvent(QShowEvent* event) {
   // control; Tab still walks through them.
   if (!focusWidget()) setFocus(Qt::OtherFocusReason);
   NotificationCenterBridge::refresh(notifications_, *settings_);
+  // A desktop without a notification settings program we know gets no button for one.
+  openNotificationSettings_->setVisible(
+      NotificationCenterBridge::canOpenSystemSettings(notifications_));
 }
 
 void SettingsView::changeEvent(QEvent* event) {

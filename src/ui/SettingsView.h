@@ -71,6 +71,7 @@ class SettingsView : public QWidget {
   SettingsSegmentedControl* snoozePicker_ = nullptr;
   StatusDot* statusDot_ = nullptr;
   QLabel* statusLabel_ = nullptr;
+  QWidget* openNotificationSettings_ = nullptr;
   SettingsSegmentedControl* menuBarPicker_ = nullptr;
   std::vector<ThreadColorSwatch*> swatches_;
   KeyCapsView* keyCaps_ = nullptr;

@@ -75,21 +75,33 @@ FittedLabel::FittedLabel(qreal minimumScale, QWidget* parent)
 void FittedLabel::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
-  updateGeometry();
-  update();
+  textChanged();
 }
 
 void FittedLabel::setTextFont(const QFont& font) {
   font_ = font;
-  updateGeometry();
-  update();
+  textChanged();
 }
 
 void FittedLabel::setLineFont(const QFont& font) {
   lineFont_ = font;
   hasLineFont_ = true;
+  textChanged();
+}
+
+void FittedLabel::textChanged() {
   updateGeometry();
   update();
+  refreshToolTip();
+}
+
+void FittedLabel::refreshToolTip() {
+  setToolTip(displayedText() == text_ ? QString() : text_);
+}
+
+void FittedLabel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  refreshToolTip();
 }
 
 void FittedLabel::setColorRole(QPalette::ColorRole role) {

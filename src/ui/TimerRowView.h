@@ -20,8 +20,8 @@ namespace brindlecap {
 class TimerStore;
 
 // One line of text that first shrinks (down to `minimumScale` of its font) and then cuts its tail
-// with an ellipsis to fit its width. A partner font can fix the line's height and baseline so
-// labels of different sizes share a baseline in one row.
+// with an ellipsis to fit its width; while cut, its tool tip is the whole text. A partner font can
+// fix the line's height and baseline so labels of different sizes share a baseline in one row.
 class FittedLabel : public QWidget {
   Q_OBJECT
 
@@ -44,9 +44,12 @@ class FittedLabel : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QFont fittedFont(int width) const;
+  void textChanged();
+  void refreshToolTip();
 
   qreal minimumScale_;
   QString text_;

@@ -19,7 +19,12 @@ class AppWindowsTest : public ::testing::Test {
   AppWindowsTest() {
     environment.variables[Diagnostics::kVariable] = "1";
     diagnostics = std::make_unique<Diagnostics>(environment, output);
-    settings = std::make_shared<AppSettingsStore>(defaults, loginItems, time);
+    recreate();
+  }
+  // A new controller over fresh fake windows.
+  void recreate() {
+    controller.reset();
+    windows = FakeAppWindowSystem();
     controller =
         AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
   }
@@ -43,33 +48,26 @@ class AppWindowsTest : public ::testing::Test {
   FakeEnvironment environment;
   RecordingDiagnosticOutput output;
   std::unique_ptr<Diagnostics> diagnostics;
-  std::shared_ptr<AppSettingsStore> settings;
+  std::shared_ptr<AppSettingsStore> settings =
+      std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   std::shared_ptr<AppWindowsController> controller;
   std::vector<std::string> ran;
 };
 
-TEST_F(AppWindowsTest, OnboardingIsShownUntilCompletedUnlessForced) {
-  struct Case {
-    bool completed;
-    bool force;
-    bool shown;
-  };
-  for (const Case c :
-       {Case{false, false, true}, Case{true, false, false}, Case{true, true, true}}) {
-    SCOPED_TRACE(::testing::Message() << "completed " << c.completed << ", force " << c.force);
-    controller.reset();
-    windows = FakeAppWindowSystem();
-    settings->hasCompletedOnboarding.set(c.completed);
-    controller =
-        AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
-    controller->showOnboarding(c.force);
-    EXPECT_EQ(windows.onboardingWindow != nullptr, c.shown);
-    EXPECT_EQ(windows.onboardingWindow && onboardingWindow().visible, c.shown);
-    EXPECT_EQ(windows.activations, c.shown ? 1 : 0);
+TEST_F(AppWindowsTest, OnboardingIsShownUntilCompletedUnlessForcedAndAfterTheSettingsFade) {
+  for (auto [completed, force, shown] :
+       {std::tuple{false, false, true}, {true, false, false}, {true, true, true}}) {
+    SCOPED_TRACE(::testing::Message() << "completed " << completed << ", force " << force);
+    recreate();
+    settings->hasCompletedOnboarding.set(completed);
+    controller->showOnboarding(force);
+    EXPECT_EQ(windows.onboardingWindow != nullptr, shown);
+    EXPECT_EQ(windows.onboardingWindow && onboardingWindow().visible, shown);
+    EXPECT_EQ(windows.activations, shown ? 1 : 0);
   }
-}
 
-TEST_F(AppWindowsTest, SettingsAskForOnboardingAfterSettingsHaveFaded) {
+  // Asked for from the settings, it waits until they have faded.
+  recreate();
   controller->showSettings(std::nullopt);
   windows.onShowOnboarding();
   ASSERT_NE(windows.onboardingWindow, nullptr);
@@ -90,7 +88,6 @@ TEST_F(AppWindowsTest, HideFadesAndShrinksThenRestoresTheRestingFrame) {
   ASSERT_TRUE(settingsWindow().pendingAnimation);
   const auto& animation = *settingsWindow().pendingAnimation;
   EXPECT_EQ(animation.alpha, 0);
-  EXPECT_EQ(animation.duration, AppWindowsController::kDismissDuration);
   EXPECT_EQ(animation.frame, Rect(resting.minX() + 7, resting.minY() + 6, 446, 578));
   EXPECT_TRUE(settingsWindow().ignoresMouseEvents);
 
@@ -194,11 +191,8 @@ TEST_F(AppWindowsTest, ReplacingASourcePlacesTheWindowOnItsScreenWithinMargins) 
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    controller.reset();
-    windows = FakeAppWindowSystem();
     screens.list = c.screens;
-    controller =
-        AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
+    recreate();
     controller->showSettings(c.source);
     EXPECT_EQ(settingsWindow().currentFrame, Rect(c.origin.x, c.origin.y, 460, 590));
     EXPECT_EQ(output.lines.back(),
@@ -206,11 +200,13 @@ TEST_F(AppWindowsTest, ReplacingASourcePlacesTheWindowOnItsScreenWithinMargins) 
   }
 }
 
-TEST_F(AppWindowsTest, ShowingOrdersWindowStateBeforeMakingItKey) {
+TEST_F(AppWindowsTest, ShowingSetsTheWindowsStateBeforeMakingItKey) {
+  controller->showSettings(std::nullopt);
+  auto& window = settingsWindow();
+  std::tie(window.alpha, window.ignoresMouseEvents, window.visible) = std::tuple(0.0, true, false);
   controller->showSettings(Rect(600, 200, 360, 500));
-  EXPECT_EQ(settingsWindow().calls,
-            (std::vector<std::string>{"alpha 1", "acceptMouse", "origin {550, 110}", "makeKey"}));
-  EXPECT_EQ(windows.activations, 1);
+  EXPECT_EQ(window.stateWhenMadeKey, std::tuple(1.0, false, Rect(550, 110, 460, 590)));
+  EXPECT_EQ(windows.activations, 2);
 }
 
 TEST_F(AppWindowsTest, AGoneControllerIgnoresLateCallbacks) {

@@ -8,14 +8,21 @@ namespace {
 
 using Tokens = std::vector<std::string>;
 
-TEST(GlobalShortcutTest, DisplayTokensFollowModifierOrderThenKey) {
-  EXPECT_EQ((GlobalShortcut{46, 6400}.displayTokens()), (Tokens{"⌃", "⌥", "⌘", "M"}));
-  EXPECT_EQ((GlobalShortcut{17, 512}.displayTokens()), (Tokens{"⇧", "T"}));
+TEST(GlobalShortcutTest, DisplayTokensFollowModifierOrderThenKeyAndSpellTheMenuText) {
+  EXPECT_EQ((GlobalShortcut{46, 6400}.displayTokens()), (Tokens{"Ctrl", "Alt", "Super", "M"}));
+  EXPECT_EQ((GlobalShortcut{17, 512}.displayTokens()), (Tokens{"Shift", "T"}));
   EXPECT_EQ((GlobalShortcut{0, 0}.displayTokens()), (Tokens{"?"}));
   // Every modifier at once keeps control, option, shift, command order; unknown bits add nothing.
-  EXPECT_EQ((GlobalShortcut{2, 4096 | 2048 | 512 | 256 | 1 | 1024}.displayTokens()),
-            (Tokens{"⌃", "⌥", "⇧", "⌘", "D"}));
-  EXPECT_EQ((GlobalShortcut{45, 256}.displayTokens()), (Tokens{"⌘", "?"}));
+  const GlobalShortcut all{2, 4096 | 2048 | 512 | 256 | 1 | 1024};
+  EXPECT_EQ(all.displayTokens(), (Tokens{"Ctrl", "Alt", "Shift", "Super", "D"}));
+  EXPECT_EQ((GlobalShortcut{45, 256}.displayTokens()), (Tokens{"Super", "?"}));
+  // The caps and the text menus and sentences use name the same keys in the same order.
+  for (const GlobalShortcut& shortcut : {GlobalShortcut::alternatives()[0], all}) {
+    std::string joined;
+    for (const std::string& token : shortcut.displayTokens())
+      joined += (joined.empty() ? "" : "+") + token;
+    EXPECT_EQ(shortcut.hotKeyCombination().text(), joined);
+  }
 }
 
 TEST(GlobalShortcutTest, JsonRoundTripWritesExactlyTheTwoMembers) {

@@ -2,13 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "support/FakeEnvironment.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakeNotificationCenter.h"
@@ -18,26 +11,16 @@
 namespace brindlecap {
 namespace {
 
+using namespace testing;
 using nlohmann::json;
-using testing::FakeEnvironment;
-using testing::FakeLoginItems;
-using testing::FakeNotificationCenter;
-using testing::InMemoryDefaultsStore;
-using testing::RecordingDiagnosticOutput;
-using testing::VirtualTime;
 using Status = NotificationAuthorizationStatus;
 using Lines = std::vector<std::string>;
 
 const Uuid kId = *Uuid::parse("6f9619ff-8b86-d011-b42d-00c04fc964ff");
 const std::string kIdString = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
 
-struct Answer {
-  std::string kind;  // "snooze" or "dismiss"
-  Uuid id;
-  TimePoint occurrenceDate = 0;
-  double seconds = 0;
-  friend bool operator==(const Answer&, const Answer&) = default;
-};
+// "snooze" or "dismiss", the timer, the occurrence's fire date and the snooze in seconds.
+using Answer = std::tuple<std::string, Uuid, TimePoint, double>;
 
 class NotificationManagerTest : public ::testing::Test {
  protected:
@@ -71,35 +54,28 @@ class NotificationManagerTest : public ::testing::Test {
 
 TEST_F(NotificationManagerTest, SchedulesOneRequestBuiltFromTheTimerAndTheSettings) {
   auto manager = makeManager();
-  struct Case {
-    std::string title;
-    double secondsAhead;
-    bool sound;
-    std::optional<double> trigger;  // nothing: no request at all
-    std::string shownTitle;
+  // {title, seconds ahead, sound on, trigger interval: nothing for no request at all}
+  const std::tuple<std::string, double, bool, std::optional<double>> cases[] = {
+      {"Чай", 600, true, 600},        {"  Звонок маме ", 0.3, true, 1.0}, {"", 90, false, 90},
+      {"Чай", 0, true, std::nullopt}, {"Чай", -5, true, std::nullopt},
   };
-  const std::vector<Case> cases = {
-      {"Чай", 600, true, 600, "Чай"},         {"  Звонок маме ", 0.3, true, 1.0, "  Звонок маме "},
-      {"", 90, false, 90, "Таймер завершён"}, {"Чай", 0, true, std::nullopt, ""},
-      {"Чай", -5, true, std::nullopt, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.secondsAhead);
+  for (const auto& [title, secondsAhead, sound, trigger] : cases) {
+    SCOPED_TRACE(secondsAhead);
     center.pending.clear();
-    settings->playSound.set(c.sound);
-    const TimerItem item = timer(c.secondsAhead, c.title);
+    settings->playSound.set(sound);
+    const TimerItem item = timer(secondsAhead, title);
     manager->schedule(item);
-    if (!c.trigger) {
+    if (!trigger) {
       EXPECT_TRUE(center.pending.empty());
       continue;
     }
     ASSERT_EQ(center.pending.count(kIdString), 1u);
     const NotificationRequest& request = center.pending[kIdString];
     EXPECT_EQ(request.identifier, kIdString);
-    EXPECT_DOUBLE_EQ(request.triggerInterval, *c.trigger);
-    EXPECT_EQ(request.content.title, c.shownTitle);
+    EXPECT_DOUBLE_EQ(request.triggerInterval, *trigger);
+    EXPECT_EQ(request.content.title, title.empty() ? "Таймер завершён" : title);
     EXPECT_EQ(request.content.body, "Запланированное время наступило.");
-    EXPECT_EQ(request.content.playsSound, c.sound);
+    EXPECT_EQ(request.content.playsSound, sound);
     EXPECT_EQ(request.content.categoryIdentifier, "BRINDLECAP_TIMER_COMPLETED");
     EXPECT_EQ(request.content.userInfo,
               (json{{"timerID", kIdString}, {"fireDate", item.fireDate + 978307200.0}}));
@@ -107,7 +83,7 @@ TEST_F(NotificationManagerTest, SchedulesOneRequestBuiltFromTheTimerAndTheSettin
   }
 }
 
-TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificationSwitch) {
+TEST_F(NotificationManagerTest, ReplacesCancelsAndFollowsTheNotificationSwitch) {
   auto manager = makeManager();
   center.delegate = manager;
   manager->schedule(timer(60));
@@ -115,6 +91,17 @@ TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificatio
   ASSERT_EQ(center.pending.size(), 1u);
   EXPECT_DOUBLE_EQ(center.pending[kIdString].triggerInterval, 120);
   EXPECT_TRUE(center.deliver(kIdString));
+
+  // Cancelling withdraws the rescheduled request and the one still on screen, nobody else's.
+  const Uuid other = Uuid::random();
+  manager->schedule(TimerItem{other, "Другой", time.now(), time.now() + 60, {}, {}, {}});
+  manager->schedule(timer(300));
+  center.calls.clear();
+  manager->cancel(kId);
+  EXPECT_EQ(center.calls, (Lines{"removePending " + kIdString, "removeDelivered " + kIdString}));
+  EXPECT_TRUE(center.delivered.empty());
+  ASSERT_EQ(center.pending.size(), 1u);
+  EXPECT_EQ(center.pending.begin()->first, other.toString());
 
   settings->systemNotifications.set(false);
   center.calls.clear();
@@ -126,34 +113,27 @@ TEST_F(NotificationManagerTest, ReplacesTheTimersRequestAndFollowsTheNotificatio
 }
 
 TEST_F(NotificationManagerTest, ConfigureRegistersOneCategoryAndRefreshesTheStatus) {
-  for (bool notificationsOn : {true, false}) {
-    SCOPED_TRACE(notificationsOn);
+  for (auto [on, interval, title] :
+       {std::tuple{true, QuickSnoozeInterval::fiveMinutes, "Отложить на 5 минут"},
+        {false, QuickSnoozeInterval::thirtyMinutes, "Отложить на 30 минут"}}) {
+    SCOPED_TRACE(on);
     center = FakeNotificationCenter{};
-    center.authorizationStatus = notificationsOn ? Status::notDetermined : Status::denied;
-    settings->systemNotifications.set(notificationsOn);
-    settings->quickSnoozeInterval.set(QuickSnoozeInterval::fiveMinutes);
+    center.authorizationStatus = on ? Status::notDetermined : Status::denied;
+    settings->systemNotifications.set(on);
     auto manager = makeManager();
-    const Lines expectedCalls =
-        notificationsOn
-            ? Lines{"setDelegate", "setNotificationCategories", "requestAuthorization",
-                    "getAuthorizationStatus"}
-            : Lines{"setDelegate", "setNotificationCategories", "getAuthorizationStatus"};
-    const std::vector<std::pair<QuickSnoozeInterval, std::string>> titles = {
-        {QuickSnoozeInterval::fiveMinutes, "Отложить на 5 минут"},
-        {QuickSnoozeInterval::thirtyMinutes, "Отложить на 30 минут"}};
-    for (const auto& [interval, title] : titles) {
-      center.calls.clear();
-      settings->quickSnoozeInterval.set(interval);
-      manager->configure();
-      time.runPending();
-      EXPECT_EQ(center.calls, expectedCalls);
-      const NotificationCategory expected{
-          "BRINDLECAP_TIMER_COMPLETED", {{"BRINDLECAP_QUICK_SNOOZE", title}}, true};
-      EXPECT_EQ(center.categories, std::vector{expected});
-    }
+    settings->quickSnoozeInterval.set(interval);  // read when configuring, not before
+    manager->configure();
+    time.runPending();
+    Lines expectedCalls{"setDelegate", "setNotificationCategories", "requestAuthorization",
+                        "getAuthorizationStatus"};
+    if (!on) expectedCalls.erase(expectedCalls.begin() + 2);
+    EXPECT_EQ(center.calls, expectedCalls);
+    const NotificationCategory expected{
+        "BRINDLECAP_TIMER_COMPLETED", {{"BRINDLECAP_QUICK_SNOOZE", title}}, true};
+    EXPECT_EQ(center.categories, std::vector{expected});
     EXPECT_EQ(center.delegate.lock(), manager);
     EXPECT_EQ(settings->notificationAuthorizationStatus.value(),
-              notificationsOn ? Status::authorized : Status::denied);
+              on ? Status::authorized : Status::denied);
   }
 }
 
@@ -168,11 +148,8 @@ TEST_F(NotificationManagerTest, MapsResponsesToTheAnnouncedOccurrenceOnTheMainQu
   settings->quickSnoozeInterval.set(QuickSnoozeInterval::thirtyMinutes);
   const NotificationContent content = center.delivered[kIdString].content;
 
-  struct Case {
-    std::string action;
-    std::function<void(json&)> edit;
-    std::vector<Answer> expected;
-  };
+  // {action, a change to the response's payload, what the manager reports}
+  using Case = std::tuple<std::string, std::function<void(json&)>, std::vector<Answer>>;
   const std::vector<Answer> none;
   const auto keep = [](json&) {};
   const std::vector<Case> cases = {
@@ -187,42 +164,25 @@ TEST_F(NotificationManagerTest, MapsResponsesToTheAnnouncedOccurrenceOnTheMainQu
       {"dismiss", [](json& info) { info["fireDate"] = "1778307260"; }, none},
       {"default", [](json& info) { info = json::array(); }, none},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.action);
+  for (const auto& [action, edit, expected] : cases) {
+    SCOPED_TRACE(action);
     answers.clear();
     center.responseCompletions = 0;
-    NotificationResponse response{c.action, kIdString, content};
-    c.edit(response.content.userInfo);
+    NotificationResponse response{action, kIdString, content};
+    edit(response.content.userInfo);
     ASSERT_TRUE(center.respond(response));
     EXPECT_EQ(center.responseCompletions, 1);
     EXPECT_TRUE(answers.empty());  // never on the responding thread
     time.runPending();
-    EXPECT_EQ(answers, c.expected);
+    EXPECT_EQ(answers, expected);
   }
-}
-
-TEST_F(NotificationManagerTest, CancelRemovesPendingThenDelivered) {
-  auto manager = makeManager();
-  const Uuid other = Uuid::random();
-  manager->schedule(timer(60));
-  manager->schedule(TimerItem{other, "Другой", time.now(), time.now() + 60, {}, {}, {}});
-  center.deliver(kIdString);
-  manager->schedule(timer(300));
-  center.calls.clear();
-
-  manager->cancel(kId);
-  EXPECT_EQ(center.calls, (Lines{"removePending " + kIdString, "removeDelivered " + kIdString}));
-  EXPECT_TRUE(center.delivered.empty());
-  ASSERT_EQ(center.pending.size(), 1u);
-  EXPECT_EQ(center.pending.begin()->first, other.toString());
 }
 
 TEST_F(NotificationManagerTest, PrintsStatusAfterSchedulingAndJustAfterTheDueMoment) {
   auto quiet = makeManager();
   quiet->schedule(timer(10));
   time.runPending();
-  EXPECT_TRUE(output.lines.empty());
-  EXPECT_EQ(time.pendingTimerCount(), 0u);
+  EXPECT_EQ(time.pendingTimerCount(), 0u) << "no status checks without diagnostics";
   quiet.reset();
 
   auto manager = makeManager(true);
@@ -246,8 +206,7 @@ TEST_F(NotificationManagerTest, PrintsStatusAfterSchedulingAndJustAfterTheDueMom
   center.addError = "Сервер уведомлений не отвечает";
   manager->schedule(timer(5));
   time.runPending();
-  ASSERT_FALSE(output.lines.empty());
-  EXPECT_EQ(output.lines[0],
+  EXPECT_EQ(output.lines.at(0),
             "BRINDLECAP_NOTIFICATION_SCHEDULE_ERROR Сервер уведомлений не отвечает");
   EXPECT_EQ(time.pendingTimerCount(), 1u);
   manager.reset();

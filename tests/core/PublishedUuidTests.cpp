@@ -10,47 +10,40 @@
 namespace brindlecap {
 namespace {
 
-TEST(Published, DeliversCurrentValueThenChangesAndStopsWithTheSubscription) {
-  Published<int> value(1);
-  std::vector<int> seen;
-  auto subscription = value.subscribe([&](const int& v) { seen.push_back(v); });
-  value.set(2);
-  value.mutate([](int& v) { v += 10; });
-  subscription.reset();
-  value.set(3);
-  EXPECT_EQ(seen, (std::vector<int>{1, 2, 12}));
-  EXPECT_EQ(value.value(), 3);
-  EXPECT_EQ(value.subscriberCount(), 0u);
-}
-
-TEST(Published, ChangesOnlyAndRemoveDuplicates) {
+TEST(Published, DeliversValuesAsAskedAndSurvivesObserversLeavingMidDeliveryOrOutlivingIt) {
   Published<std::string> value("a");
-  std::vector<std::string> changes, distinct;
-  auto s1 = value.subscribe([&](const std::string& v) { changes.push_back(v); },
+  std::vector<std::string> all, changes, distinct;
+  auto s1 = value.subscribe([&](const std::string& v) { all.push_back(v); });
+  auto s2 = value.subscribe([&](const std::string& v) { changes.push_back(v); },
                             Published<std::string>::Delivery::changesOnly);
-  auto s2 = value.subscribe([&](const std::string& v) { distinct.push_back(v); },
+  auto s3 = value.subscribe([&](const std::string& v) { distinct.push_back(v); },
                             Published<std::string>::Delivery::currentAndChanges, true);
-  for (const char* v : {"a", "b", "b", "a"}) value.set(v);
-  EXPECT_EQ(changes, (std::vector<std::string>{"a", "b", "b", "a"}));
-  EXPECT_EQ(distinct, (std::vector<std::string>{"a", "b", "a"}));
-}
+  for (const char* v : {"a", "b", "b"}) value.set(v);
+  value.mutate([](std::string& v) { v = "a"; });
+  s1.reset();
+  value.set("c");
+  EXPECT_EQ(all, (std::vector<std::string>{"a", "a", "b", "b", "a"}));
+  EXPECT_EQ(changes, (std::vector<std::string>{"a", "b", "b", "a", "c"}));
+  EXPECT_EQ(distinct, (std::vector<std::string>{"a", "b", "a", "c"}));
+  EXPECT_EQ(value.value(), "c");
+  EXPECT_EQ(value.subscriberCount(), 2u);
 
-TEST(Published, ObserversMayUnsubscribeDuringDeliveryAndOutliveThePublisher) {
-  auto value = std::make_unique<Published<int>>(0);
+  // Observers may unsubscribe during a delivery and outlive the publisher.
+  auto numbers = std::make_unique<Published<int>>(0);
   Subscription second;
   int firstCalls = 0, secondCalls = 0;
-  auto first = value->subscribe(
+  auto first = numbers->subscribe(
       [&](const int&) {
         ++firstCalls;
         second.reset();  // drops a later observer mid-delivery
       },
       Published<int>::Delivery::changesOnly);
   second =
-      value->subscribe([&](const int&) { ++secondCalls; }, Published<int>::Delivery::changesOnly);
-  value->set(1);
+      numbers->subscribe([&](const int&) { ++secondCalls; }, Published<int>::Delivery::changesOnly);
+  numbers->set(1);
   EXPECT_EQ(firstCalls, 1);
   EXPECT_EQ(secondCalls, 0);
-  value.reset();
+  numbers.reset();
   first.reset();  // must not touch the destroyed publisher
 }
 
@@ -75,7 +68,7 @@ TEST(Uuid, RandomV4CanonicalTextAndParsing) {
     EXPECT_FALSE(Uuid::parse(bad)) << bad;
 }
 
-TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
+TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresentWhoseValueNamesAMode) {
   testing::FakeEnvironment environment;
   testing::RecordingDiagnosticOutput output;
   Diagnostics off(environment, output);
@@ -88,9 +81,8 @@ TEST(Diagnostics, PrintsMarkersOnlyWhileTheVariableIsPresent) {
   EXPECT_EQ(on.mode(), DiagnosticMode::other) << "an empty value still switches markers on";
   EXPECT_EQ(output.lines,
             (std::vector<std::string>{"BRINDLECAP_EVENT", "BRINDLECAP_WITH_PAYLOAD a=1"}));
-}
 
-TEST(Diagnostics, ModesMatchWholeValuesAndMarketingByPrefix) {
+  // Modes match whole values, the marketing ones by prefix.
   using enum DiagnosticMode;
   const std::pair<std::optional<std::string_view>, DiagnosticMode> rows[] = {
       {std::nullopt, none},
@@ -101,8 +93,7 @@ TEST(Diagnostics, ModesMatchWholeValuesAndMarketingByPrefix) {
       {"settings ", other},
       {"marketing_settings", marketingSettings},
       {"marketing_menu", otherMarketing},
-      {"marketing", other},
-  };
+      {"marketing", other}};
   for (const auto& [value, mode] : rows)
     EXPECT_EQ(parseDiagnosticMode(value), mode) << value.value_or("(absent)");
 }

@@ -4,11 +4,11 @@ library only."""
 import json
 import os
 import re
-import select
 import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 import uuid
 
@@ -38,13 +38,6 @@ def wait_for(predicate, timeout=10.0):
             return value
         time.sleep(0.1)
     return None
-
-
-def free_display():
-    for n in range(190, 260):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return f":{n}"
-    raise SystemExit("no free X display number")
 
 
 def timer(title, seconds_from_now, age=600):
@@ -100,6 +93,7 @@ class Desktop:
         os.makedirs(self.home)
         os.makedirs(self.runtime, mode=0o700)
         self.processes = []
+        self.apps = []
         self.env = {k: v for k, v in os.environ.items()
                     if not k.startswith(("XDG_", "QT_", "WAYLAND", "DBUS_", "BRINDLECAP_"))
                     and k != "DISPLAY"}
@@ -107,11 +101,10 @@ class Desktop:
                         LC_ALL="ru_RU.UTF-8", TZ="UTC",
                         DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
         if x:
-            self.display = free_display()
-            self.env["DISPLAY"] = self.display
-            self.spawn(["Xvfb", self.display, "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
-                        "-nolisten", "tcp"])
-            wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{self.display[1:]}"))
+            # Xvfb picks a free display and names it once it accepts connections.
+            xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", f"{WIDTH}x{HEIGHT}x24",
+                               "-nolisten", "tcp"], stdout=subprocess.PIPE)
+            self.env["DISPLAY"] = ":" + xvfb.stdout.readline().decode().strip()
         else:
             self.env["QT_QPA_PLATFORM"] = "offscreen"
         if compositor:
@@ -122,8 +115,7 @@ class Desktop:
         if bus:
             daemon = self.spawn(["dbus-daemon", "--nofork", "--print-address=1",
                                  "--config-file=" + self._bus_config()], stdout=subprocess.PIPE)
-            self.bus = daemon.stdout.readline().decode().strip()
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = daemon.stdout.readline().decode().strip()
         if bus and notifications:
             self._start_dunst()
 
@@ -155,25 +147,14 @@ class Desktop:
         wait_for(lambda: self.dunstctl("count", "--displayed") is not None, timeout=10)
 
     def app_env(self, diagnostics=None, home=None, runtime=None, bus=True):
-        env = dict(self.env)
-        if not bus:
-            env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent"
-        if diagnostics is not None:
-            env["BRINDLECAP_DIAGNOSTICS"] = diagnostics
-        if home:
-            env["HOME"] = home
-        if runtime:
-            env["XDG_RUNTIME_DIR"] = runtime
-        return env
+        changes = {"BRINDLECAP_DIAGNOSTICS": diagnostics, "HOME": home, "XDG_RUNTIME_DIR": runtime,
+                   "DBUS_SESSION_BUS_ADDRESS": None if bus else "unix:path=/nonexistent"}
+        return {**self.env, **{k: v for k, v in changes.items() if v is not None}}
 
     def dunstctl(self, *args):
         result = subprocess.run(["dunstctl", *args], env=self.env, capture_output=True,
                                 text=True)
         return result.stdout.strip() if result.returncode == 0 else None
-
-    def displayed_notifications(self):
-        count = self.dunstctl("count", "displayed")
-        return int(count) if count and count.isdigit() else 0
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True)
@@ -193,14 +174,10 @@ class Desktop:
         for line in tree.splitlines():
             m = re.search(r'(0x[0-9a-f]+) "([^"]*)": \("brindlecap".*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+'
                           r'\+(-?\d+)\+(-?\d+)', line)
-            if m and self.is_viewable(m.group(1)):
+            if m and "IsViewable" in subprocess.run(["xwininfo", "-id", m.group(1)], env=self.env,
+                                                    capture_output=True, text=True).stdout:
                 found.append((m.group(1), m.group(2), *map(int, m.groups()[2:])))
         return found
-
-    def is_viewable(self, window_id):
-        info = subprocess.run(["xwininfo", "-id", window_id], env=self.env, capture_output=True,
-                              text=True).stdout
-        return "IsViewable" in info
 
     def window(self, name=None, size=None, timeout=10.0, where=lambda x, y, w, h: True):
         """Waits for a mapped window with this name and/or size; returns (x, y, w, h)."""
@@ -218,7 +195,16 @@ class Desktop:
         return self.window(timeout=timeout, where=lambda x, y, w, h: 16 <= w <= 32 and 16 <= h <= 32
                            and (not docked or (y < 30 and h == 22)))
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
     def close(self):
+        for app in self.apps:  # whatever a scenario leaves running must end cleanly
+            if app.process.poll() is None:
+                check(app.stop() == 0, "the application ends cleanly")
         for process in reversed(self.processes):
             if process.poll() is None:
                 process.terminate()
@@ -233,41 +219,33 @@ class Desktop:
 
 
 class App:
-    """The application on a desktop, with everything it has printed so far."""
+    """The application on a desktop, with every line it has printed so far."""
 
     def __init__(self, binary, desktop, **options):
         self.env = desktop.app_env(**options)
         self.home = self.env["HOME"]
         self.process = subprocess.Popen([binary], env=self.env, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL)
-        self.output = ""
+                                        stderr=subprocess.DEVNULL, text=True, errors="replace")
+        desktop.apps.append(self)
+        self.lines = []
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            self.lines.append(line.rstrip("\n"))
 
     @property
-    def lines(self):
-        return self.output.splitlines()
-
-    def _read(self, timeout):
-        ready, _, _ = select.select([self.process.stdout], [], [], timeout)
-        if ready:
-            chunk = os.read(self.process.stdout.fileno(), 65536)
-            if chunk:
-                self.output += chunk.decode(errors="replace")
-                return True
-        return False
+    def output(self):
+        return "\n".join(self.lines)
 
     def line(self, prefix, occurrence=1, timeout=20.0):
         """The `occurrence`-th line starting with `prefix`, waiting for it; None on timeout."""
-        deadline = time.monotonic() + timeout
-        while True:
-            found = [l for l in self.lines if l.startswith(prefix)]
-            if len(found) >= occurrence:
-                return found[occurrence - 1]
-            if time.monotonic() >= deadline or self.process.poll() is not None:
-                while self._read(0):
-                    pass
-                found = [l for l in self.lines if l.startswith(prefix)]
-                return found[occurrence - 1] if len(found) >= occurrence else None
-            self._read(0.2)
+        def found():
+            matches = [l for l in list(self.lines) if l.startswith(prefix)]
+            return matches[occurrence - 1] if len(matches) >= occurrence else None
+        wait_for(lambda: found() or not self.reader.is_alive(), timeout)
+        return found()
 
     def stop(self, sig=signal.SIGTERM):
         if self.process.poll() is None:
@@ -277,5 +255,5 @@ class App:
         except subprocess.TimeoutExpired:
             self.process.kill()
             code = self.process.wait()
-        self.process.stdout.close()
+        self.reader.join(timeout=5)
         return code

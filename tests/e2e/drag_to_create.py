@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""Creates a timer the way a person does: press the icon, drag down, release, name it.
-
-Runs the real binary under Xvfb driven by xdotool, with and without an XEmbed tray (trayer) and
-with and without a compositing manager (picom). The timers file gets a timer whose duration
-matches the travel; Escape during a drag and a plain click create nothing; the icon then shows the
-countdown. Screenshots are kept as artefacts.
+"""Creates a timer the way a person does, under Xvfb with xdotool, with and without an XEmbed tray
+(trayer) and a compositor (picom): press the icon, drag down, release, name it. The timer lasts
+as long as the travel says; a click and an escaped drag create nothing; the icon counts down.
 Usage: drag_to_create.py <brindlecap> <artefact folder> [tray|panel] [composited|plain]
 """
 import os
@@ -37,11 +34,10 @@ def drag(desktop, cx, cy, steps):
 
 
 def main():
-    desktop = Desktop(bus=False, tray=HOST == "tray", compositor=COMPOSITOR == "composited")
-    try:
+    with Desktop(bus=False, tray=HOST == "tray", compositor=COMPOSITOR == "composited") as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")  # no welcome over the gesture
         time.sleep(1.0)  # the tray and the compositor take their selections first
-        app = App(BINARY, desktop)
+        App(BINARY, desktop)
         icon = desktop.icon(docked=HOST == "tray")
         if not check(icon, "the icon appears" + (" docked in the tray" if HOST == "tray" else "")):
             return
@@ -81,9 +77,6 @@ def main():
                   f"duration {minutes:.2f} min matches the travel ({expected} min)")
         changed = wait_for(lambda: pixels(idle, *icon) != pixels(shot("4-counting"), *icon), 5)
         check(changed, "the icon shows the countdown")
-        check(app.stop() == 0, "the application ends cleanly")
-    finally:
-        desktop.close()
 
 
 main()

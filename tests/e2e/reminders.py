@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
-"""The reminders on a real X server with a real session bus and notification server (dunst).
-
-A timer three seconds away is announced by a notification with the quick snooze and by the
-banner; picking the quick snooze in dunst moves the timer in the timers file by the quick interval
-(fifteen minutes by default) and closes the banner. The diagnostic modes "completion_banner" and "notification_icon" do what they
-say; Ctrl+Alt+Super+M opens the list; a combination another client holds is reported as taken;
-without a notification server the banner still works and notifications read as denied.
+"""The reminders under Xvfb with a session bus and dunst: a timer due in three seconds brings a
+notification and the banner, and the notification's quick snooze moves it by fifteen minutes and
+closes the banner; the completion_banner and notification_icon modes; Ctrl+Alt+Super+M opens the
+list and a combination another client holds is reported; without a notification server the
+banner still works and notifications read as denied.
 Usage: reminders.py <brindlecap> <artefact folder>
 """
 import os
@@ -32,21 +30,19 @@ def list_panel(desktop, timeout):
 
 
 def scenario_quick_snooze_from_the_notification():
-    desktop = Desktop()
-    try:
+    with Desktop() as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
         item = seed_timer(desktop.home, "Чай", 3)
         app = App(BINARY, desktop, diagnostics=QUIET)
         check(app.line("BRINDLECAP_NOTIFICATION_SCHEDULED " + item["id"]),
               "the timer's notification is scheduled at launch")
-        check(wait_for(lambda: desktop.displayed_notifications() == 1, timeout=15),
+        check(wait_for(lambda: desktop.dunstctl("count", "displayed") == "1", timeout=15),
               "the notification is on screen when the timer runs out")
         check(app.line("BRINDLECAP_COMPLETION_ENQUEUED Чай"), "the banner announces the timer")
         check(desktop.window(size=BANNER), "the banner is on screen")
         desktop.screenshot(ARTEFACTS, "reminders-notification-and-banner")
 
-        picked = desktop.dunstctl("context")
-        check(picked is not None, "dunst offers the notification's actions")
+        check(desktop.dunstctl("context") is not None, "dunst offers the notification's actions")
         moved = wait_for(lambda: next((t for t in read_timers(app.home) or []
                                        if t["fireDate"] > item["fireDate"] + 60), None), 10)
         if check(moved, "the quick snooze moves the timer in the file"):
@@ -55,22 +51,14 @@ def scenario_quick_snooze_from_the_notification():
                   f"{moved['fireDate'] - item['fireDate']}")
         check(wait_for(lambda: desktop.window(size=BANNER, timeout=0.1) is None, 5),
               "the banner of that completion closes")
-        check(app.stop() == 0, "the application ends cleanly")
-    finally:
-        desktop.close()
 
 
-def scenario_diagnostic_modes():
-    desktop = Desktop()
-    try:
+def scenario_diagnostic_modes_and_the_hot_key():
+    with Desktop() as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
         app = App(BINARY, desktop, diagnostics="completion_banner")
-        check(app.line("BRINDLECAP_COMPLETION_DIAGNOSTIC_TRIGGERED"), "the sample completion")
-        check(app.line("BRINDLECAP_COMPLETION_ENQUEUED Проверка Brindlecap"), "is enqueued")
-        frame = app.line("BRINDLECAP_COMPLETION_FRAME ")
-        check(frame and frame.endswith("{330, 136}}"), f"the banner's frame: {frame}")
-        check(app.line("BRINDLECAP_COMPLETION_VISIBLE ") == "BRINDLECAP_COMPLETION_VISIBLE true",
-              "the banner is visible")
+        check(app.line("BRINDLECAP_COMPLETION_ENQUEUED Проверка Brindlecap"),
+              "completion_banner enqueues the sample completion")
         check(desktop.window(size=BANNER), "the banner window is mapped")
         time.sleep(0.5)
         desktop.screenshot(ARTEFACTS, "reminders-completion-banner")
@@ -81,17 +69,8 @@ def scenario_diagnostic_modes():
         last = app.line("BRINDLECAP_NOTIFICATION_DELIVERED ", occurrence=3)
         check(last == "BRINDLECAP_NOTIFICATION_DELIVERED 1",
               f"notification_icon ends with one delivered notification: {last}")
-        check(app.line("BRINDLECAP_NOTIFICATION_AUTH ") == "BRINDLECAP_NOTIFICATION_AUTH 2",
-              "a running notification server counts as authorised")
         check(app.stop() == 0, "the application ends cleanly")
-    finally:
-        desktop.close()
 
-
-def scenario_hot_key_and_conflict():
-    desktop = Desktop()
-    try:
-        seed_settings(desktop.home, hasCompletedOnboarding="true")
         first = App(BINARY, desktop, diagnostics=QUIET)
         check(first.line("BRINDLECAP_GLOBAL_SHORTCUT 46-6400 registered"), "the hot key is grabbed")
         time.sleep(0.5)
@@ -114,15 +93,10 @@ def scenario_hot_key_and_conflict():
         check(second.line("BRINDLECAP_WINDOW Настройки Brindlecap"), "its settings window opens")
         time.sleep(0.8)
         desktop.screenshot(ARTEFACTS, "reminders-hot-key-taken")
-        check(second.stop() == 0, "the second application ends cleanly")
-        check(first.stop() == 0, "the application ends cleanly")
-    finally:
-        desktop.close()
 
 
 def scenario_without_a_notification_server():
-    desktop = Desktop(notifications=False)
-    try:
+    with Desktop(notifications=False) as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
         seed_timer(desktop.home, "Без сервера", 2)
         app = App(BINARY, desktop, diagnostics=QUIET)
@@ -131,14 +105,12 @@ def scenario_without_a_notification_server():
         check(app.line("BRINDLECAP_COMPLETION_ENQUEUED Без сервера"), "the banner still announces")
         check(desktop.window(size=BANNER), "the banner is on screen")
         check(app.process.poll() is None, "the application keeps running")
-        check(app.stop() == 0, "the application ends cleanly")
-    finally:
-        desktop.close()
 
 
 if __name__ == "__main__":
-    for scenario in (scenario_quick_snooze_from_the_notification, scenario_diagnostic_modes,
-                     scenario_hot_key_and_conflict, scenario_without_a_notification_server):
+    for scenario in (scenario_quick_snooze_from_the_notification,
+                     scenario_diagnostic_modes_and_the_hot_key,
+                     scenario_without_a_notification_server):
         print("--", scenario.__name__, flush=True)
         scenario()
     finish("reminders")

@@ -1,10 +1,7 @@
 #!/usr/bin/env python3
-"""The timer list as a person uses it, on a real X server (Xvfb 1440 x 900, xdotool).
-
-Click the icon: the list shows the timers of the timers file. Hover a row and press "+5": the
-file's fire date moves by 300 s. Delete: the timer leaves the file. Plus: the composer; 2, "час",
-a title, Return: the file holds a two-hour timer. With BRINDLECAP_DIAGNOSTICS=timer_list the list
-shows two sample timers and the file stays as it was. Screenshots are kept as artefacts.
+"""The timer list under Xvfb with xdotool: a click on the icon lists the timers file; "+5" on a row
+moves its fire date by 300 s; delete removes it; the composer (2, "час", a title, Return) adds a
+two-hour timer. BRINDLECAP_DIAGNOSTICS=timer_list shows samples and leaves the file alone.
 Usage: timer_list.py <brindlecap> <artefact folder>
 """
 import sys
@@ -16,11 +13,10 @@ from desktop import (App, Desktop, check, finish, read_timers, seed_settings, se
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 
 
-def session(seed, diagnostics=None):
-    desktop = Desktop(bus=False)
+def launch(desktop, seed, diagnostics=None):
     seed_settings(desktop.home, hasCompletedOnboarding="true")  # no welcome over the list
     seed_timers(desktop.home, seed)
-    return desktop, App(BINARY, desktop, diagnostics=diagnostics)
+    return App(BINARY, desktop, diagnostics=diagnostics)
 
 
 def open_list(desktop, size):
@@ -34,8 +30,8 @@ def open_list(desktop, size):
 
 def scenario_list_actions_and_composer():
     seed = [timer("Чай", 1800), timer("Созвон с командой", 7200), timer("Посылка", 90000)]
-    desktop, app = session(seed)
-    try:
+    with Desktop(bus=False) as desktop:
+        launch(desktop, seed)
         origin = open_list(desktop, (360, 270))
         if not check(origin, "a click opens the list sized for three timers"):
             return
@@ -85,25 +81,17 @@ def scenario_list_actions_and_composer():
                                          if t["title"] == "Report"), None))
         check(created and abs(created["fireDate"] - created["createdAt"] - 7200) < 3,
               f"the composer creates a two-hour timer: {created}")
-    finally:
-        check(app.stop() == 0, "the application ends cleanly")
-        desktop.close()
 
 
-def scenario_empty_list():
-    desktop, app = session([])
-    try:
+def scenario_empty_list_and_samples():
+    with Desktop(bus=False) as desktop:
+        app = launch(desktop, [])
         check(open_list(desktop, (360, 280)), "the empty list is 360 x 280")
         time.sleep(0.3)
         desktop.screenshot(ARTEFACTS, "list-empty")
-    finally:
-        app.stop()
-        desktop.close()
+        check(app.stop() == 0, "the application ends cleanly")
 
-
-def scenario_sample_timers_leave_the_file_alone():
-    desktop, app = session([timer("Настоящий", 4000)], diagnostics="timer_list")
-    try:
+        app = launch(desktop, [timer("Настоящий", 4000)], diagnostics="timer_list")
         check(desktop.window(name="Brindlecap", size=(360, 210)),
               "timer_list shows the two sample timers")
         time.sleep(0.3)
@@ -111,11 +99,8 @@ def scenario_sample_timers_leave_the_file_alone():
         app.stop()
         check([t["title"] for t in read_timers(desktop.home) or []] == ["Настоящий"],
               f"timer_list never writes its samples: {read_timers(desktop.home)}")
-    finally:
-        desktop.close()
 
 
 scenario_list_actions_and_composer()
-scenario_empty_list()
-scenario_sample_timers_leave_the_file_alone()
+scenario_empty_list_and_samples()
 finish("timer list")

@@ -5,15 +5,16 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QThread>
+#include <QFile>
+#include <QIcon>
+#include <QUrl>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "support/FakeEnvironment.h"
+#include "support/PrivateBus.h"
 #include "support/QtTestApplication.h"
 #include "support/TemporaryDirectory.h"
 #include "support/VirtualTime.h"
@@ -21,24 +22,15 @@
 namespace brindlecap {
 namespace {
 
+using testing::runEventsUntil;
+
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 constexpr char kCategory[] = "BRINDLECAP_TIMER_COMPLETED";
 constexpr char kSnooze[] = "BRINDLECAP_QUICK_SNOOZE";
 
-template <typename Condition>
-bool waitUntil(Condition condition) {
-  const QDeadlineTimer deadline(10000);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
-  }
-  return true;
-}
-
 struct NotifyCall {
-  std::string appName, appIcon, summary, body;
+  std::string appIcon, summary, body;
   uint replacesId;
   std::vector<std::string> actions;
   std::set<std::string> hints;  // "name=value"
@@ -61,28 +53,19 @@ class StandInServer : public QDBusVirtualObject {
     if (message.member() == QLatin1String("GetCapabilities")) {
       reply << capabilities;
     } else if (message.member() == QLatin1String("GetServerInformation")) {
-      reply << QStringLiteral("stand-in") << QString() << QStringLiteral("1")
-            << QStringLiteral("1.2");
+      for (const char* value : {"stand-in", "", "1", "1.2"}) reply << value;
     } else if (message.member() == QLatin1String("Notify")) {
-      NotifyCall call{a[0].toString().toStdString(),
-                      a[2].toString().toStdString(),
-                      a[3].toString().toStdString(),
-                      a[4].toString().toStdString(),
-                      a[1].toUInt(),
-                      {},
-                      {},
-                      a[7].toInt()};
+      const auto text = [&](int i) { return a[i].toString().toStdString(); };
+      NotifyCall& call = notifies.emplace_back(
+          NotifyCall{text(2), text(3), text(4), a[1].toUInt(), {}, {}, a[7].toInt()});
       for (const QString& action : a[5].toStringList())
         call.actions.push_back(action.toStdString());
       const QVariantMap hints = qdbus_cast<QVariantMap>(a[6].value<QDBusArgument>());
-      for (auto hint = hints.begin(); hint != hints.end(); ++hint) {
-        const QVariant& v = hint.value();
-        call.hints.insert(
-            (hint.key() + u'=' +
-             (v.typeId() == QMetaType::UChar ? QString::number(v.toInt()) : v.toString()))
-                .toStdString());
+      for (auto [key, v] : hints.asKeyValueRange()) {
+        const QString value =
+            v.typeId() == QMetaType::UChar ? QString::number(v.toInt()) : v.toString();
+        call.hints.insert((key + '=' + value).toStdString());
       }
-      notifies.push_back(std::move(call));
       const uint id = open.contains(a[1].toUInt()) ? a[1].toUInt() : nextId++;
       open.insert(id);
       reply << QVariant::fromValue(id);
@@ -102,7 +85,7 @@ class StandInServer : public QDBusVirtualObject {
     bus_.send(message);
   }
 
-  QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+  QStringList capabilities{"actions", "body"};
   std::vector<NotifyCall> notifies;
   std::vector<uint> closed;
   std::set<uint> open;
@@ -126,35 +109,10 @@ class RecordingDelegate : public NotificationCenterDelegate {
 
 class FreedesktopNotificationCenterTest : public ::testing::Test {
  protected:
-  // A bus of the test's own, which knows no activatable services.
   void SetUp() override {
-    testing::ensureQtApplication();
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (program.isEmpty()) GTEST_SKIP() << "no dbus-daemon";
-    std::ofstream(directory / "bus.conf")
-        << "<busconfig><type>session</type><listen>unix:dir=" << directory.path().string()
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
-           "</policy></busconfig>\n";
-    daemon.start(program, {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                           QString::fromStdString("--config-file=" + directory / "bus.conf")});
-    ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }));
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-    static int connections = 0;
-    ++connections;
-    serverBus =
-        QDBusConnection::connectToBus(address, QStringLiteral("server-%1").arg(connections));
-    clientBus =
-        QDBusConnection::connectToBus(address, QStringLiteral("client-%1").arg(connections));
-  }
-  void TearDown() override {
-    centre.reset();
-    server.reset();
-    for (const QDBusConnection* bus : {&serverBus, &clientBus}) {
-      QDBusConnection::disconnectFromBus(bus->name());
-    }
-    daemon.terminate();
-    daemon.waitForFinished();
+    if (!bus.started()) GTEST_SKIP() << "no dbus-daemon";
+    serverBus = bus.connect();
+    clientBus = bus.connect();
   }
   void startServer() {
     server = std::make_unique<StandInServer>(serverBus);
@@ -175,11 +133,14 @@ class FreedesktopNotificationCenterTest : public ::testing::Test {
   void postAll(std::size_t notifies) {
     time.advance(3600);
     centre->postDueRequests();
-    ASSERT_TRUE(waitUntil([&] { return server->notifies.size() == notifies; }));
-    // A round trip: the server answered Notify before this, so the centre now knows the id.
+    ASSERT_TRUE(runEventsUntil([&] { return server->notifies.size() == notifies; }));
+    roundTrip();  // the server answered Notify before this, so the centre now knows the id
+  }
+  // Once a call to the server is answered, everything it sent before has arrived.
+  void roundTrip() {
     bool answered = false;
     centre->getAuthorizationStatus([&](auto) { answered = true; });
-    ASSERT_TRUE(waitUntil([&] { return answered; }));
+    ASSERT_TRUE(runEventsUntil([&] { return answered; }));
   }
   std::size_t delivered() const {
     std::size_t count = 99;
@@ -193,15 +154,11 @@ class FreedesktopNotificationCenterTest : public ::testing::Test {
   }
   static NotificationContent timer(std::string title, bool sound = false,
                                    std::string category = kCategory) {
-    return {std::move(title),
-            "Запланированное время наступило.",
-            sound,
-            std::move(category),
-            {{"timerID", "A1"}, {"fireDate", 1.5e9}}};
+    return {std::move(title), "body", sound, std::move(category), {{"timerID", "A1"}}};
   }
 
+  testing::PrivateBus bus;  // knows no activatable services; outlives what is connected to it
   testing::TemporaryDirectory directory;
-  QProcess daemon;
   QDBusConnection serverBus{QString()};
   QDBusConnection clientBus{QString()};
   testing::VirtualTime time;
@@ -214,38 +171,30 @@ class FreedesktopNotificationCenterTest : public ::testing::Test {
 TEST_F(FreedesktopNotificationCenterTest, PostsWhenDueWithTextActionsAndHintsTheServerSupports) {
   startServer();
   createCentre();
-  const std::string always[] = {"desktop-entry=org.brindlecap.Brindlecap", "urgency=1"};
-  const struct {
-    QStringList capabilities;
-    bool playsSound;
-    const char* body;
-    const char* soundHint;
-    const char* postedBody;
-  } rows[] = {
+  // {capabilities, sound on, body, sound hint, the body as posted}
+  const std::tuple<QStringList, bool, const char*, const char*, const char*> rows[] = {
       {{"sound"}, true, "a < b & c", "sound-name=alarm-clock-elapsed", "a < b & c"},
       {{"sound", "body-markup"}, false, "a < b & c", "suppress-sound=true", "a &lt; b &amp; c"},
       {{"body-markup"}, true, "<b>", nullptr, "&lt;b&gt;"},
   };
-  for (const auto& row : rows) {
-    server->capabilities = row.capabilities;
-    NotificationContent content = timer("Чай", row.playsSound);
-    content.body = row.body;
+  for (const auto& [capabilities, sound, body, soundHint, postedBody] : rows) {
+    server->capabilities = capabilities;
+    NotificationContent content = timer("Чай", sound);
+    content.body = body;
     add("A1", content);
     time.advance(59);
     centre->postDueRequests();
     EXPECT_EQ(pending(), 1u) << "not due yet";
-    postAll(&row - rows + 1);
+    postAll(server->notifies.size() + 1);
     EXPECT_EQ(pending(), 0u);
     const NotifyCall& call = server->notifies.back();
-    EXPECT_EQ(call.appName, "Brindlecap");
-    EXPECT_EQ(call.appIcon, "org.brindlecap.Brindlecap");
     EXPECT_EQ(call.summary, "Чай");
-    EXPECT_EQ(call.body, row.postedBody);
+    EXPECT_EQ(call.body, postedBody);
     EXPECT_EQ(call.actions,
               std::vector<std::string>({"default", "", kSnooze, "Отложить на 5 минут"}));
     EXPECT_EQ(call.expireTimeout, -1);
-    std::set<std::string> hints(std::begin(always), std::end(always));
-    if (row.soundHint) hints.insert(row.soundHint);
+    std::set<std::string> hints{"desktop-entry=org.brindlecap.Brindlecap", "urgency=1"};
+    if (soundHint) hints.insert(soundHint);
     EXPECT_EQ(call.hints, hints);
     centre->removeDeliveredNotifications({"A1"});
   }
@@ -273,11 +222,11 @@ TEST_F(FreedesktopNotificationCenterTest, IdentifiersReplaceHeldAndShownNotifica
 
   centre->removeDeliveredNotifications({"A1"});
   EXPECT_EQ(delivered(), 0u);
-  ASSERT_TRUE(waitUntil([&] { return server->open.empty(); }));
+  ASSERT_TRUE(runEventsUntil([&] { return server->open.empty(); }));
   EXPECT_EQ(server->closed, std::vector<uint>{id});
 }
 
-TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsBecomeResponses) {
+TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsOnlyBecomeResponses) {
   startServer();
   createCentre();
   // An action key (ActionInvoked) or a closing reason (NotificationClosed), for our notification
@@ -310,16 +259,15 @@ TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsBecome
     const uint id = *server->open.begin();
     for (const Sent& sent : row.sent) {
       const uint target = sent.foreign ? id + 100 : id;
-      if (sent.argument.typeId() == QMetaType::UInt) {
+      if (sent.argument.typeId() == QMetaType::UInt)
         server->signal("NotificationClosed", target, sent.argument.toUInt());
-      } else {
+      else
         server->signal("ActionInvoked", target, sent.argument.toString());
-      }
     }
     // Signals arrive in order: once this close is seen, so were the ones before it.
     server->open.clear();
     server->signal("NotificationClosed", id, 3u);
-    ASSERT_TRUE(waitUntil([&] { return delivered() == 0; })) << identifier;
+    ASSERT_TRUE(runEventsUntil([&] { return delivered() == 0; })) << identifier;
     std::vector<std::string> actions;
     for (const NotificationResponse& response : delegate->responses) {
       actions.push_back(response.actionIdentifier);
@@ -327,34 +275,23 @@ TEST_F(FreedesktopNotificationCenterTest, ServerSignalsForOurNotificationsBecome
       EXPECT_EQ(response.content.userInfo, timer("").userInfo);
     }
     EXPECT_EQ(actions, row.responses) << identifier;
-    const auto closedByUs = [&] {
-      return std::find(server->closed.begin(), server->closed.end(), id) != server->closed.end();
-    };
-    if (row.withdrawn) {
-      EXPECT_TRUE(waitUntil(closedByUs)) << identifier;
-    }
+    const auto closedByUs = [&] { return std::ranges::count(server->closed, id) > 0; };
+    if (row.withdrawn) runEventsUntil(closedByUs);
     EXPECT_EQ(closedByUs(), row.withdrawn) << identifier;
   }
-}
 
-TEST_F(FreedesktopNotificationCenterTest, ARestartedServersIdsAreNotTakenForOurs) {
-  startServer();
-  createCentre();
-  add("T", timer("Чай"));
-  postAll(1);
+  // A restarted server numbers from 1 again: its ids are another application's, not ours.
+  delegate->responses.clear();
+  add("R", timer("Чай"));
+  postAll(std::size(rows) + 1);
   const uint id = *server->open.begin();
-  ASSERT_EQ(delivered(), 1u);
-
-  // The server goes away and comes back; it will number from 1 again.
   serverBus.interface()->unregisterService(kService);
   serverBus.interface()->registerService(kService);
-  ASSERT_TRUE(waitUntil([&] { return delivered() == 0; }));
+  ASSERT_TRUE(runEventsUntil([&] { return delivered() == 0; }));
   server->signal("NotificationClosed", id, 2u);
   server->signal("ActionInvoked", id, QString::fromLatin1(kSnooze));
-  bool answered = false;
-  centre->getAuthorizationStatus([&](auto) { answered = true; });
-  ASSERT_TRUE(waitUntil([&] { return answered; }));
-  EXPECT_TRUE(delegate->responses.empty()) << "another application's notification now";
+  roundTrip();
+  EXPECT_TRUE(delegate->responses.empty());
 }
 
 TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
@@ -365,9 +302,9 @@ TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
     std::optional<bool> granted;
     centre->getAuthorizationStatus([&](auto s) { status = s; });
     centre->requestAuthorization([&](bool g) { granted = g; });
-    ASSERT_TRUE(waitUntil([&] { return status && granted; }));
-    EXPECT_EQ(*status, serverRuns ? NotificationAuthorizationStatus::authorized
-                                  : NotificationAuthorizationStatus::denied);
+    ASSERT_TRUE(runEventsUntil([&] { return status && granted; }));
+    using enum NotificationAuthorizationStatus;
+    EXPECT_EQ(*status, serverRuns ? authorized : denied);
     EXPECT_EQ(*granted, serverRuns);
     if (!serverRuns) {
       // Without a server, a request that falls due is dropped rather than kept as delivered.
@@ -375,8 +312,40 @@ TEST_F(FreedesktopNotificationCenterTest, AuthorizedOnlyWhileAServerAnswers) {
       time.advance(61);
       centre->postDueRequests();
       EXPECT_EQ(pending(), 0u);
-      EXPECT_TRUE(waitUntil([&] { return delivered() == 0; }));
+      EXPECT_TRUE(runEventsUntil([&] { return delivered() == 0; }));
     }
+  }
+}
+
+// Run from the build tree, the icon theme has no icon of the application's name: the notification
+// then names the icon's file, which the build keeps where an installation would put it.
+TEST_F(FreedesktopNotificationCenterTest, CarriesTheApplicationIconByThemeNameOrFile) {
+  startServer();
+  createCentre();
+  add("A1", timer("Чай"));
+  postAll(1);
+  const QString icon = QString::fromStdString(server->notifies.back().appIcon);
+  if (QIcon::hasThemeIcon(QStringLiteral(BRINDLECAP_APP_ID))) {
+    EXPECT_EQ(icon, QStringLiteral(BRINDLECAP_APP_ID));
+    return;
+  }
+  const QUrl url(icon);
+  ASSERT_TRUE(url.isLocalFile()) << icon.toStdString();
+  EXPECT_EQ(url.fileName(), QStringLiteral(BRINDLECAP_APP_ID ".svg"));
+  QFile file(url.toLocalFile());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << icon.toStdString();
+  EXPECT_TRUE(file.readAll().contains("<svg"));
+}
+
+TEST_F(FreedesktopNotificationCenterTest, SettingsCanBeOpenedOnlyWhereTheDesktopsProgramIsFound) {
+  createCentre();
+  const std::string program = directory / "xfce4-notifyd-config";
+  std::ofstream(program) << "#!/bin/sh\n";
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  environment.variables["PATH"] = directory.path().string();
+  for (const auto& [desktop, expected] : {std::pair{"XFCE", true}, {"GNOME", false}, {"", false}}) {
+    environment.variables["XDG_CURRENT_DESKTOP"] = desktop;
+    EXPECT_EQ(centre->canOpenSystemSettings(), expected) << desktop;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusVirtualObject>
+#include <QDeadlineTimer>
 
 #include <memory>
 #include <vector>
@@ -122,7 +123,7 @@ class PortalHotKeysTest : public ::testing::Test {
     hotKeys.reset();
   }
   bool answered() {
-    return testing::processEventsUntil([this] { return !answers.empty(); });
+    return testing::runEventsUntil([this] { return !answers.empty(); });
   }
 
   testing::PrivateBus bus;
@@ -155,7 +156,7 @@ TEST_F(PortalHotKeysTest, BindsInASessionAndOpensTheListWhenActivated) {
   portal->activate(portal->session, QStringLiteral("something-else"));
   portal->activate(portal->session, QStringLiteral("toggle-list"));
   // Signals arrive in order: by the time the last one opened the list, the others were seen.
-  ASSERT_TRUE(testing::processEventsUntil([this] { return listOpened > 0; }));
+  ASSERT_TRUE(testing::runEventsUntil([this] { return listOpened > 0; }));
   EXPECT_EQ(listOpened, 1) << "only our shortcut in our session";
 
   // Another combination: the old session goes, a new one is bound.
@@ -179,8 +180,7 @@ TEST_F(PortalHotKeysTest, ADeclinedDialogOrAPortalWithoutShortcutsIsNeverRegiste
   manager->registerShortcut(GlobalShortcut::defaultShortcut(), [] {});
   ASSERT_TRUE(answered());
   EXPECT_EQ(answers.back(), HotKeyStatus::declined);
-  EXPECT_TRUE(
-      testing::processEventsUntil([this] { return portal->closed.contains(portal->session); }));
+  EXPECT_TRUE(testing::runEventsUntil([this] { return portal->closed.contains(portal->session); }));
 
   // A portal without GlobalShortcuts (Debian 12's): unavailable once it says so.
   portal->offersShortcuts = false;
@@ -190,7 +190,7 @@ TEST_F(PortalHotKeysTest, ADeclinedDialogOrAPortalWithoutShortcutsIsNeverRegiste
   EXPECT_EQ(answers, std::vector{HotKeyStatus::unavailable});
   portal->activate(portal->session, QStringLiteral("toggle-list"));
   const QDeadlineTimer settle(300);
-  testing::processEventsUntil([&] { return settle.hasExpired(); });
+  testing::runEventsUntil([&] { return settle.hasExpired(); });
   EXPECT_EQ(listOpened, 0);
 }
 

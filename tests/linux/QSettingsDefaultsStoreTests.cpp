@@ -1,7 +1,6 @@
 #include "platform/linux/QSettingsDefaultsStore.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,7 +36,7 @@ class QSettingsDefaultsStoreTest : public ::testing::Test {
   std::string iniPath;
 };
 
-TEST_F(QSettingsDefaultsStoreTest, EveryTypeSurvivesARestart) {
+TEST_F(QSettingsDefaultsStoreTest, EveryTypeReadsTheSameInThisRunAndTheNextAndAsItsTextSpells) {
   const std::vector<std::pair<std::string, std::string>> strings = {
       {"settings.plain", "banner"},
       {"settings.tricky", "a, b; \"c\" = @d\\e"},
@@ -45,57 +44,35 @@ TEST_F(QSettingsDefaultsStoreTest, EveryTypeSurvivesARestart) {
       {"settings.последний", "Таймер «чай» — ёжик"}};
   const std::vector<std::pair<std::string, std::string>> data = {
       {"settings.globalShortcut", "{\"keyCode\":46,\"modifiers\":[\"control\",\"option\"]}"},
-      {"settings.binary", std::string("\x00\x01\xff\"@ByteArray(x)\n", 18)}};
-  {
-    QSettingsDefaultsStore store(iniPath);
-    store.setBool("settings.isSoundEnabled", true);
-    store.setBool("settings.hasCompletedOnboarding", false);
-    store.setInteger("settings.small", -42);
-    store.setInteger("settings.huge", INT64_MAX);
-    for (const auto& [key, value] : strings) store.setString(key, value);
-    for (const auto& [key, value] : data) store.setData(key, value);
-    ASSERT_TRUE(fs::exists(iniPath)) << "written through at once";
-  }
-  const auto store = reopened();
-  EXPECT_EQ(store.boolValue("settings.isSoundEnabled").value, true);
-  EXPECT_EQ(statusOf(store.boolValue("settings.hasCompletedOnboarding")), "present");
-  EXPECT_EQ(store.boolValue("settings.hasCompletedOnboarding").value, false);
-  EXPECT_EQ(store.integerValue("settings.small").value, -42);
-  EXPECT_EQ(store.integerValue("settings.huge").value, INT64_MAX);
-  for (const auto& [key, value] : strings) {
-    EXPECT_EQ(statusOf(store.stringValue(key)), "present") << key;
-    EXPECT_EQ(store.stringValue(key).value, value) << key;
-  }
-  for (const auto& [key, value] : data) EXPECT_EQ(store.dataValue(key).value, value) << key;
-}
+      {"settings.binary", std::string("\x00\x01\xff\"@ByteArray(x)\n", 18)},
+      {"blob", "true"}};
+  QSettingsDefaultsStore store(iniPath);
+  store.setBool("flag", true);
+  store.setBool("settings.hasCompletedOnboarding", false);
+  store.setInteger("count", -42);
+  store.setInteger("settings.huge", INT64_MAX);
+  store.setString("word", "true");
+  for (const auto& [key, value] : strings) store.setString(key, value);
+  for (const auto& [key, value] : data) store.setData(key, value);
+  ASSERT_TRUE(fs::exists(iniPath)) << "written through at once";
 
-TEST_F(QSettingsDefaultsStoreTest, ReadsOnlyTheTypeTheTextSpells) {
-  fs::create_directories(fs::path(iniPath).parent_path());
-  std::ofstream(iniPath) << "[General]\nflag=yes\nnumber=abc\nspaced=\" 12\"\ntrailing=12x\n"
-                            "overflow=9223372036854775808\ntext=hello\nlist=a, b\n";
-  const auto store = reopened();
-  for (const char* key : {"number", "spaced", "trailing", "overflow"})
-    EXPECT_EQ(statusOf(store.integerValue(key)), "wrongType") << key;
-  EXPECT_EQ(statusOf(store.boolValue("flag")), "wrongType");
-  EXPECT_EQ(statusOf(store.dataValue("text")), "wrongType");
-  EXPECT_EQ(statusOf(store.stringValue("list")), "wrongType");
-  EXPECT_EQ(statusOf(store.boolValue("missing")), "absent");
-  EXPECT_EQ(statusOf(store.stringValue("missing")), "absent");
-}
-
-TEST_F(QSettingsDefaultsStoreTest, TypesReadTheSameBeforeAndAfterARestart) {
   // INI keeps text only, so a value's text decides its type. What matters is that a run reads
   // exactly what the next run will read, and that data never passes for text or the reverse.
-  QSettingsDefaultsStore store(iniPath);
-  store.setString("word", "true");
-  store.setInteger("count", 7);
-  store.setData("blob", "true");
-  store.setBool("flag", true);
   const auto next = reopened();
   for (const DefaultsStore* s : std::initializer_list<const DefaultsStore*>{&store, &next}) {
     SCOPED_TRACE(s == &store ? "this run" : "next run");
+    EXPECT_EQ(s->boolValue("flag").value, true);
+    EXPECT_EQ(statusOf(s->boolValue("settings.hasCompletedOnboarding")), "present");
+    EXPECT_EQ(s->boolValue("settings.hasCompletedOnboarding").value, false);
+    EXPECT_EQ(s->integerValue("count").value, -42);
+    EXPECT_EQ(s->integerValue("settings.huge").value, INT64_MAX);
+    for (const auto& [key, value] : strings) {
+      EXPECT_EQ(statusOf(s->stringValue(key)), "present") << key;
+      EXPECT_EQ(s->stringValue(key).value, value) << key;
+    }
+    for (const auto& [key, value] : data) EXPECT_EQ(s->dataValue(key).value, value) << key;
     EXPECT_EQ(s->boolValue("word").value, true);
-    EXPECT_EQ(s->stringValue("count").value, "7");
+    EXPECT_EQ(s->stringValue("count").value, "-42");
     EXPECT_EQ(s->stringValue("flag").value, "true");
     EXPECT_EQ(statusOf(s->boolValue("count")), "wrongType");
     EXPECT_EQ(statusOf(s->integerValue("flag")), "wrongType");
@@ -103,6 +80,18 @@ TEST_F(QSettingsDefaultsStoreTest, TypesReadTheSameBeforeAndAfterARestart) {
     EXPECT_EQ(statusOf(s->boolValue("blob")), "wrongType");
     EXPECT_EQ(statusOf(s->dataValue("word")), "wrongType");
   }
+
+  // Edited by hand, a value reads only as the type its text spells.
+  std::ofstream(iniPath) << "[General]\nflag=yes\nnumber=abc\nspaced=\" 12\"\ntrailing=12x\n"
+                            "overflow=9223372036854775808\ntext=hello\nlist=a, b\n";
+  const auto edited = reopened();
+  for (const char* key : {"number", "spaced", "trailing", "overflow"})
+    EXPECT_EQ(statusOf(edited.integerValue(key)), "wrongType") << key;
+  EXPECT_EQ(statusOf(edited.boolValue("flag")), "wrongType");
+  EXPECT_EQ(statusOf(edited.dataValue("text")), "wrongType");
+  EXPECT_EQ(statusOf(edited.stringValue("list")), "wrongType");
+  EXPECT_EQ(statusOf(edited.boolValue("missing")), "absent");
+  EXPECT_EQ(statusOf(edited.stringValue("missing")), "absent");
 }
 
 }  // namespace

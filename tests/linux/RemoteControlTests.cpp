@@ -76,7 +76,7 @@ class RemoteControlTest : public ::testing::Test {
   template <typename Call>
   auto fromAnotherThread(Call call) {
     auto answer = std::async(std::launch::async, call);
-    testing::processEventsUntil(
+    testing::runEventsUntil(
         [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
     return answer.get();
   }
@@ -180,7 +180,7 @@ TEST_F(RemoteControlTest, ChangesAreSignalledAndTheInterfaceIntrospects) {
   ASSERT_TRUE(client.connect(kService, kPath, QStringLiteral("org.brindlecap.Brindlecap1"),
                              QStringLiteral("TimersChanged"), receiver, SLOT(deleteLater())));
   emit adaptor->TimersChanged();
-  EXPECT_TRUE(testing::processEventsUntil([&] { return watch.isNull(); }));
+  EXPECT_TRUE(testing::runEventsUntil([&] { return watch.isNull(); }));
 
   const QDBusMessage reply = fromAnotherThread([&] {
     return client.call(QDBusMessage::createMethodCall(

@@ -1,8 +1,6 @@
 #include "platform/linux/XdgLoginItems.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -29,7 +27,7 @@ class XdgLoginItemsTest : public ::testing::Test {
   std::string entryPath;
 };
 
-TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) {
+TEST_F(XdgLoginItemsTest, RegisterWritesAQuotedEnabledEntryAndUnregisterRemovesIt) {
   EXPECT_EQ(entryPath, (root / "config/autostart/org.brindlecap.Brindlecap.desktop").string());
   XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
   EXPECT_FALSE(items.isEnabled());
@@ -43,39 +41,34 @@ TEST_F(XdgLoginItemsTest, RegisterWritesAnAutostartEntryAndUnregisterRemovesIt) 
         "\nIcon=org.brindlecap.Brindlecap\n", "\nX-GNOME-Autostart-enabled=true\n", "\nComment="}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
+
+  // Hidden or disabled entries do not count, and registering again turns them back on.
+  const std::pair<const char*, bool> entries[] = {
+      {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
+      {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
+      // Only the main group speaks for the entry.
+      {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n", true}};
+  for (const auto& [entry, enabled] : entries) {
+    writeEntry(entry);
+    EXPECT_EQ(items.isEnabled(), enabled) << entry;
+  }
+  writeEntry("[Desktop Entry]\nHidden=true\n");
+  ASSERT_EQ(items.registerItem(), std::nullopt);
+  EXPECT_TRUE(items.isEnabled());
+
   EXPECT_EQ(items.unregisterItem(), std::nullopt);
   EXPECT_FALSE(fs::exists(entryPath));
   EXPECT_FALSE(items.isEnabled());
   EXPECT_EQ(items.unregisterItem(), std::nullopt);  // already gone is fine
-}
 
-TEST_F(XdgLoginItemsTest, ExecQuotesPathsTheWayLaunchersUnquoteThem) {
   // Reserved characters force quotes; inside, $ takes a backslash, and every backslash is then
   // doubled by the value escaping, while % is doubled so it is not a field code.
-  for (const auto& [program, exec] : std::initializer_list<std::pair<const char*, const char*>>{
-           {"/opt/My Apps/brind$cap", "\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"},
-           {"/opt/100%/brindlecap", "\nExec=/opt/100%%/brindlecap\n"},
-           {"/opt/a\"b", "\nExec=\"/opt/a\\\\\"b\"\n"}}) {
+  const std::pair<const char*, const char*> quoted[] = {
+      {"/opt/My Apps/brind$cap", "\nExec=\"/opt/My Apps/brind\\\\$cap\"\n"},
+      {"/opt/100%/brindlecap", "\nExec=/opt/100%%/brindlecap\n"},
+      {"/opt/a\"b", "\nExec=\"/opt/a\\\\\"b\"\n"}};
+  for (const auto& [program, exec] : quoted)
     EXPECT_NE(XdgLoginItems::entryContents(program).find(exec), std::string::npos) << program;
-  }
-}
-
-TEST_F(XdgLoginItemsTest, DisabledEntriesDoNotCount) {
-  XdgLoginItems items(entryPath, "/usr/bin/brindlecap");
-  ASSERT_EQ(items.registerItem(), std::nullopt);
-  for (const auto& [entry, enabled] : std::initializer_list<std::pair<const char*, bool>>{
-           {"[Desktop Entry]\nType=Application\nHidden = TRUE \nExec=brindlecap\n", false},
-           {"[Desktop Entry]\nExec=brindlecap\nX-GNOME-Autostart-enabled=false\n", false},
-           // Only the main group speaks for the entry.
-           {"[Desktop Entry]\nExec=brindlecap\nHidden=false\n[Desktop Action x]\nHidden=true\n",
-            true}}) {
-    writeEntry(entry);
-    EXPECT_EQ(items.isEnabled(), enabled) << entry;
-  }
-  // Registering again turns a hidden entry back on.
-  writeEntry("[Desktop Entry]\nHidden=true\n");
-  ASSERT_EQ(items.registerItem(), std::nullopt);
-  EXPECT_TRUE(items.isEnabled());
 }
 
 TEST_F(XdgLoginItemsTest, FailuresComeWithAReadableReason) {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <charconv>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,13 +13,12 @@
 
 namespace brindlecap::testing {
 
-// A window that records what was done to it and holds its animation until the test ends it.
+// A window that keeps what was done to it and holds its animation until the test ends it.
 class FakeAppWindow : public AppWindow {
  public:
   struct Animation {
     double alpha = 0;
     Rect frame;
-    double duration = 0;
     std::function<void()> completion;
   };
 
@@ -32,39 +31,26 @@ class FakeAppWindow : public AppWindow {
   void setFrame(const Rect& frame) override {
     pendingAnimation.reset();
     currentFrame = frame;
-    calls.push_back("frame " + describe(frame));
   }
-  void setFrameOrigin(Point origin) override {
-    currentFrame.origin = origin;
-    calls.push_back("origin " + describe(origin));
-  }
+  void setFrameOrigin(Point origin) override { currentFrame.origin = origin; }
   void setAlpha(double value) override {
     pendingAnimation.reset();
     alpha = value;
-    char text[32];
-    calls.push_back("alpha " +
-                    std::string(text, std::to_chars(text, text + sizeof text, value).ptr));
   }
-  void setIgnoresMouseEvents(bool ignores) override {
-    ignoresMouseEvents = ignores;
-    calls.push_back(ignores ? "ignoreMouse" : "acceptMouse");
-  }
+  void setIgnoresMouseEvents(bool ignores) override { ignoresMouseEvents = ignores; }
   bool isVisible() const override { return visible; }
   void orderOut() override {
     visible = false;
     ++orderOutCount;
-    calls.push_back("orderOut");
   }
   void makeKeyAndOrderFront() override {
     visible = true;
-    ++makeKeyCount;
-    calls.push_back("makeKey");
+    stateWhenMadeKey = {alpha, ignoresMouseEvents, currentFrame};
   }
-  void animate(double toAlpha, const Rect& toFrame, double duration,
+  void animate(double toAlpha, const Rect& toFrame, double,
                std::function<void()> completion) override {
     ++animationCount;
-    pendingAnimation = Animation{toAlpha, toFrame, duration, std::move(completion)};
-    calls.push_back("animate");
+    pendingAnimation = Animation{toAlpha, toFrame, std::move(completion)};
   }
 
   // Ends the pending animation as the platform would: the end state applied, then the completion
@@ -89,12 +75,9 @@ class FakeAppWindow : public AppWindow {
   bool ignoresMouseEvents = false;
   bool visible = false;
   int orderOutCount = 0;
-  int makeKeyCount = 0;
   int animationCount = 0;
   std::optional<Animation> pendingAnimation;
-  // Every change asked for, in order: "frame …", "origin …", "alpha 1", "ignoreMouse",
-  // "acceptMouse", "orderOut", "makeKey", "animate".
-  std::vector<std::string> calls;
+  std::tuple<double, bool, Rect> stateWhenMadeKey;  // alpha, ignoresMouseEvents, frame
 };
 
 // Makes fake windows centred on `screen`, keeps the callbacks their content was given and the
@@ -104,19 +87,17 @@ class FakeAppWindowSystem : public AppWindowSystem {
   static constexpr Size kSettingsSize{460, 590};
   static constexpr Size kOnboardingSize{470, 330};
 
-  std::shared_ptr<AppWindow> makeSettingsWindow(const std::shared_ptr<AppSettingsStore>& settings,
+  std::shared_ptr<AppWindow> makeSettingsWindow(const std::shared_ptr<AppSettingsStore>&,
                                                 std::function<void()> showOnboarding) override {
     ++settingsWindowsMade;
-    settingsStore = settings;
     onShowOnboarding = std::move(showOnboarding);
     settingsWindow =
         std::make_shared<FakeAppWindow>("Настройки Brindlecap", centred(kSettingsSize));
     return settingsWindow;
   }
-  std::shared_ptr<AppWindow> makeOnboardingWindow(const std::shared_ptr<AppSettingsStore>& settings,
+  std::shared_ptr<AppWindow> makeOnboardingWindow(const std::shared_ptr<AppSettingsStore>&,
                                                   std::function<void()> finish) override {
     ++onboardingWindowsMade;
-    settingsStore = settings;
     onFinish = std::move(finish);
     onboardingWindow =
         std::make_shared<FakeAppWindow>("Добро пожаловать в Brindlecap", centred(kOnboardingSize));
@@ -140,7 +121,6 @@ class FakeAppWindowSystem : public AppWindowSystem {
   Rect screen{0, 0, 1440, 875};  // where new windows are centred
   std::shared_ptr<FakeAppWindow> settingsWindow;
   std::shared_ptr<FakeAppWindow> onboardingWindow;
-  std::shared_ptr<AppSettingsStore> settingsStore;
   std::function<void()> onShowOnboarding;
   std::function<void()> onFinish;
   std::function<void()> didResignActive;

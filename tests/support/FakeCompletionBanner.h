@@ -22,15 +22,11 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   Rect frame() const override { return currentFrame; }
   void setFrame(const Rect& value) override { currentFrame = value; }
   void setAlpha(double value) override { alpha = value; }
-  void orderFrontRegardless() override {
-    visible = true;
-    ++orderFrontCount;
-  }
+  void orderFrontRegardless() override { visible = true; }
   void orderOut() override { visible = false; }
   bool isVisible() const override { return visible; }
-  void fadeOut(double duration, std::function<void()> completion) override {
+  void fadeOut(double, std::function<void()> completion) override {
     ++fadeCount;
-    fadeDuration = duration;
     pendingFade = std::move(completion);
   }
   void popUpSnoozeMenu(std::vector<SnoozeMenuItem> items,
@@ -49,7 +45,6 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
     completion();
     return true;
   }
-  bool isMenuOpen() const { return static_cast<bool>(pendingMenuClosed); }
   // Closes the open menu with the chosen item's tag, or without a choice.
   void closeMenu(std::optional<int> tag = std::nullopt) {
     auto closed = std::exchange(pendingMenuClosed, nullptr);
@@ -77,9 +72,7 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   Rect currentFrame;
   double alpha = 1;
   bool visible = false;
-  int orderFrontCount = 0;
   int fadeCount = 0;
-  std::optional<double> fadeDuration;
   std::function<void()> pendingFade;
   int menuCount = 0;
   std::vector<SnoozeMenuItem> menuItems;

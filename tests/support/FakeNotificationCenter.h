@@ -24,13 +24,10 @@ class FakeNotificationCenter : public NotificationCenter {
     calls.emplace_back("setDelegate");
     delegate = std::move(newDelegate);
   }
-  // Decides a not-yet-determined status by `grantsAuthorization`; a decided one stays.
+  // Grants a not-yet-determined status; a decided one stays.
   void requestAuthorization(std::function<void(bool granted)> completion) override {
     calls.emplace_back("requestAuthorization");
-    ++requestAuthorizationCalls;
-    if (authorizationStatus == Status::notDetermined) {
-      authorizationStatus = grantsAuthorization ? Status::authorized : Status::denied;
-    }
+    if (authorizationStatus == Status::notDetermined) authorizationStatus = Status::authorized;
     const bool granted = authorizationStatus == Status::authorized;
     complete([completion = std::move(completion), granted] { completion(granted); });
   }
@@ -70,6 +67,7 @@ class FakeNotificationCenter : public NotificationCenter {
     calls.emplace_back("getDeliveredNotificationCount");
     complete([completion = std::move(completion), n = delivered.size()] { completion(n); });
   }
+  bool canOpenSystemSettings() const override { return hasSystemSettings; }
   void openSystemSettings() override {
     calls.emplace_back("openSystemSettings");
     ++openSystemSettingsCalls;
@@ -98,10 +96,11 @@ class FakeNotificationCenter : public NotificationCenter {
   }
   // The user acting on a delivered (else pending) request; false when neither holds it.
   bool respond(const std::string& actionIdentifier, const std::string& identifier) {
-    const NotificationRequest* request = find(delivered, identifier);
-    if (!request) request = find(pending, identifier);
-    if (!request) return false;
-    return respond(NotificationResponse{actionIdentifier, identifier, request->content});
+    for (const auto* from : {&delivered, &pending}) {
+      if (auto it = from->find(identifier); it != from->end())
+        return respond(NotificationResponse{actionIdentifier, identifier, it->second.content});
+    }
+    return false;
   }
 
   void runHeldCompletions() {
@@ -116,12 +115,11 @@ class FakeNotificationCenter : public NotificationCenter {
   std::vector<NotificationCategory> categories;
   std::weak_ptr<NotificationCenterDelegate> delegate;
   Status authorizationStatus = Status::notDetermined;
-  bool grantsAuthorization = true;
   std::optional<std::string> addError;
   bool holdsCompletions = false;
   std::vector<std::function<void()>> heldCompletions;
   std::vector<std::string> calls;
-  int requestAuthorizationCalls = 0;
+  bool hasSystemSettings = true;
   int openSystemSettingsCalls = 0;
   int responseCompletions = 0;
 
@@ -137,11 +135,6 @@ class FakeNotificationCenter : public NotificationCenter {
     std::string text;
     for (const auto& id : identifiers) text += " " + id;
     return text;
-  }
-  static const NotificationRequest* find(const std::map<std::string, NotificationRequest>& from,
-                                         const std::string& identifier) {
-    auto it = from.find(identifier);
-    return it == from.end() ? nullptr : &it->second;
   }
 };
 

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QThread>
 
 #include <fstream>
 
@@ -14,18 +11,6 @@
 #include "support/TemporaryDirectory.h"
 
 namespace brindlecap::testing {
-
-// Runs Qt's events until `condition` holds; false after ten seconds.
-template <typename Condition>
-bool processEventsUntil(Condition condition) {
-  const QDeadlineTimer deadline(10000);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(1);
-  }
-  return true;
-}
 
 // A dbus-daemon of the test's own that knows no activatable services, and named connections to
 // it. Check started() (no dbus-daemon installed: skip).
@@ -42,7 +27,7 @@ class PrivateBus {
            "</policy></busconfig>\n";
     daemon_.start(program, {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
                             QString::fromStdString("--config-file=" + directory_ / "bus.conf")});
-    if (processEventsUntil([&] { return daemon_.canReadLine(); })) {
+    if (runEventsUntil([&] { return daemon_.canReadLine(); })) {
       address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     }
   }

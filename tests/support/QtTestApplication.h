@@ -4,9 +4,13 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QEventLoop>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
+
+#include <functional>
 
 namespace brindlecap::testing {
 
@@ -19,6 +23,21 @@ inline void ensureQtApplication() {
   static char name[] = "brindlecap_tests";
   static char* argv[] = {name, nullptr};
   new QApplication(argc, argv);
+}
+
+// Runs the event loop until `done` holds; false if it still does not after a limit that only keeps
+// a broken build from hanging.
+inline bool runEventsUntil(const std::function<bool()>& done) {
+  if (done()) return true;
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(1);
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+  loop.exec();
+  return done();
 }
 
 // The descendant of `parent` named `name`; a test failure (and null) when there is none.

@@ -4,14 +4,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
-#include <QTimer>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,19 +37,6 @@ void click(QWidget* window, QPoint pos) {
   QWidget* target = window->childAt(pos);
   if (target == nullptr) target = window;
   testing::leftClick(target, target->mapFrom(window, QPointF(pos)));
-}
-
-// Runs the event loop until `done` holds; gives up after a few seconds so a fault fails, not hangs.
-template <typename Done>
-void spinUntil(Done done) {
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  poll.start(1);
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  loop.exec();
 }
 
 class CompletionBannerPanelTest : public ::testing::Test {
@@ -141,7 +126,7 @@ TEST_F(CompletionBannerPanelTest, MenuReportsAChoiceOrADismissalExactlyOnce) {
   for (QAction* action : menu->actions()) checks.push_back(action->isChecked());
   EXPECT_EQ(checks, (std::vector<bool>{false, true, false}));
   click(menu, menu->actionGeometry(menu->actions().at(2)).center());
-  spinUntil([&] { return !reports.empty(); });
+  testing::runEventsUntil([&] { return !reports.empty(); });
   QCoreApplication::processEvents();
   EXPECT_EQ(reports, Reports{30});
   EXPECT_TRUE(!menu || !menu->isVisible());
@@ -152,7 +137,7 @@ TEST_F(CompletionBannerPanelTest, MenuReportsAChoiceOrADismissalExactlyOnce) {
   openMenu(first);
   openMenu(second)->close();
   EXPECT_EQ(first, Reports{std::nullopt});
-  spinUntil([&] { return !second.empty(); });
+  testing::runEventsUntil([&] { return !second.empty(); });
   QCoreApplication::processEvents();
   EXPECT_EQ(first, Reports{std::nullopt});
   EXPECT_EQ(second, Reports{std::nullopt});
@@ -174,7 +159,7 @@ TEST_F(CompletionBannerPanelTest, FramesAreYUpPointsAndFadesCompleteOnceFromTheE
     int completions = 0;
     panel->fadeOut(duration, [&] { ++completions; });
     EXPECT_EQ(completions, 0) << "never from inside fadeOut";
-    spinUntil([&] { return completions > 0; });
+    testing::runEventsUntil([&] { return completions > 0; });
     QCoreApplication::processEvents();
     EXPECT_EQ(completions, 1) << duration;
     EXPECT_DOUBLE_EQ(panel->widget()->windowOpacity(), 0.0) << duration;

@@ -64,11 +64,11 @@ TEST_F(OnboardingViewTest, PagesForwardAndBackThenFinishesOnceWithoutWritingSett
 
   // The last page names the stored shortcut and follows it live.
   auto* body = child<QLabel>(view.get(), "bodyLabel");
-  EXPECT_TRUE(body->text().startsWith("Нажмите ⌃⌥⌘M, чтобы открыть список"))
+  EXPECT_TRUE(body->text().startsWith("Нажмите Ctrl+Alt+Super+M, чтобы открыть список"))
       << body->text().toStdString();
   settings->globalShortcut.set(
       {GlobalShortcut::kKeyD, GlobalShortcut::kShift | GlobalShortcut::kCommand});
-  EXPECT_TRUE(body->text().startsWith("Нажмите ⇧⌘D, чтобы открыть список"))
+  EXPECT_TRUE(body->text().startsWith("Нажмите Shift+Super+D, чтобы открыть список"))
       << body->text().toStdString();
 }
 

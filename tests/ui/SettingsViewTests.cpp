@@ -107,6 +107,7 @@ TEST_F(SettingsViewTest, ReminderPickerWritesBannerFlagFirstAndGatesTheBannerDur
   auto* duration = find<SettingsSegmentedControl>("completionBannerDurationPicker");
   auto* opacity = qobject_cast<QGraphicsOpacityEffect*>(duration->graphicsEffect());
   ASSERT_NE(opacity, nullptr);
+  EXPECT_EQ(reminder->titles(), (QStringList{"Плашка", "Система", "Оба"}));
   EXPECT_EQ(reminder->selectedIndex(), 2);
   using Writes = std::vector<std::pair<std::string, Defaults::Value>>;
   const std::vector<std::tuple<int, bool, bool>> cases{
@@ -132,9 +133,9 @@ TEST_F(SettingsViewTest, StatusLineNamesEachPermissionBesideAGreenOrOrangeDot) {
   using S = NotificationAuthorizationStatus;
   const std::vector<std::tuple<S, const char*, bool>> cases{
       {S::notDetermined, "Разрешение ещё не запрошено", false},
-      {S::denied, "Отключено в настройках macOS", false},
-      {S::authorized, "Разрешено macOS", true},
-      {S::provisional, "Разрешено macOS", true},
+      {S::denied, "Отключено в настройках системы", false},
+      {S::authorized, "Разрешено системой", true},
+      {S::provisional, "Разрешено системой", true},
       {S::ephemeral, "Разрешено временно", false},
       {static_cast<S>(9), "Статус уведомлений неизвестен", false},
   };
@@ -162,14 +163,21 @@ TEST_F(SettingsViewTest, ShowingRereadsThePermissionAndButtonsReachTheirActions)
   view().hide();
   view().show();
   time.runPending();
-  EXPECT_EQ(statusText(), "Разрешено macOS");
+  EXPECT_EQ(statusText(), "Разрешено системой");
 
-  find<QAbstractButton>("openNotificationSettingsButton")->click();
+  auto* openSettings = find<QAbstractButton>("openNotificationSettingsButton");
+  EXPECT_TRUE(openSettings->isVisibleTo(&view()));
+  openSettings->click();
   find<QAbstractButton>("showOnboardingButton")->click();
   find<QAbstractButton>("quitButton")->click();
   EXPECT_EQ(center.openSystemSettingsCalls, 1);
   EXPECT_EQ(onboardingShown, 1);
   EXPECT_EQ(terminated, 1);
+  // A desktop whose notification settings cannot be opened gets no button for them.
+  center.hasSystemSettings = false;
+  view().hide();
+  view().show();
+  EXPECT_FALSE(openSettings->isVisibleTo(&view()));
 }
 
 TEST_F(SettingsViewTest, ShortcutMenuOffersTheSameThreeChoicesAndSavesTheOneChosen) {
@@ -181,17 +189,30 @@ TEST_F(SettingsViewTest, ShortcutMenuOffersTheSameThreeChoicesAndSavesTheOneChos
     for (QAction* action : button->menu()->actions()) texts << action->text();
     return texts;
   };
-  const QStringList offered = {"⌃⌥⌘M", "⌃⌥⌘T", "⌃⌥⌘D"};
+  const QStringList offered = {"Ctrl+Alt+Super+M", "Ctrl+Alt+Super+T", "Ctrl+Alt+Super+D"};
   EXPECT_EQ(titles(), offered);
-  EXPECT_EQ(caps->tokens(), (Tokens{"⌃", "⌥", "⌘", "M"}));
+  EXPECT_EQ(caps->tokens(), (Tokens{"Ctrl", "Alt", "Super", "M"}));
 
   button->menu()->actions().at(1)->trigger();
   EXPECT_EQ(settings->globalShortcut.value(), GlobalShortcut::alternatives()[1]);
-  EXPECT_EQ(caps->tokens(), (Tokens{"⌃", "⌥", "⌘", "T"}));
+  EXPECT_EQ(caps->tokens(), (Tokens{"Ctrl", "Alt", "Super", "T"}));
   settings->globalShortcut.set(
       GlobalShortcut{99, GlobalShortcut::kShift | GlobalShortcut::kCommand});
-  EXPECT_EQ(caps->tokens(), (Tokens{"⇧", "⌘", "?"}));
+  EXPECT_EQ(caps->tokens(), (Tokens{"Shift", "Super", "?"}));
   EXPECT_EQ(titles(), offered);
+
+  // Each cap holds its whole word, inside the box, and the row still fits the window.
+  for (const GlobalShortcut& shortcut : GlobalShortcut::alternatives()) {
+    settings->globalShortcut.set(shortcut);
+    view().layout()->activate();
+    const auto rects = caps->capRects();
+    ASSERT_EQ(rects.size(), caps->tokens().size());
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+      EXPECT_LE(caps->fontMetrics().horizontalAdvance(caps->tokens()[i]), rects[i].width());
+      EXPECT_TRUE(QRectF(caps->rect()).contains(rects[i])) << caps->tokens()[i].toStdString();
+    }
+    EXPECT_LE(button->mapTo(&view(), QPoint(button->width(), 0)).x(), SettingsView::kWidth - 22);
+  }
 }
 
 TEST_F(SettingsViewTest, SwatchSetsTheColourMovesTheRingAndRetintsControls) {
@@ -217,13 +238,14 @@ TEST_F(SettingsViewTest, SwatchSetsTheColourMovesTheRingAndRetintsControls) {
 
 TEST_F(SettingsViewTest, ErrorLinesShowWhileTheStoreHoldsOneAndStillFitTheWindow) {
   auto* shortcutError = find<QLabel>("globalShortcutErrorLine");
-  const QString taken = "Сочетание ⌃⌥⌘M уже занято другой программой. Выберите другое сочетание.";
+  const QString taken = "Сочетание Ctrl+Alt+Super+M уже занято. Выберите другое сочетание.";
   settings->globalShortcutError.set(taken.toStdString());
   EXPECT_FALSE(shortcutError->isHidden());
   EXPECT_EQ(shortcutError->text(), taken);
 
   // The launch-at-login switch shows what the login items really did.
   auto* toggle = find<SettingsSwitch>("launchAtLoginSwitch");
+  EXPECT_EQ(toggle->accessibleName(), "Запускать при входе в систему");
   auto* loginError = find<QLabel>("launchAtLoginErrorLine");
   EXPECT_TRUE(loginError->isHidden());
   loginItems.registerFailure = "каталог недоступен для записи";

@@ -65,7 +65,10 @@ class TimerPanelTest : public ::testing::Test {
   T* child(const char* name) const {
     return testing::child<T>(panel, name);
   }
-  std::string subtitle() const { return child<QLabel>("subtitleLabel")->text().toStdString(); }
+  // Read as it looks: the non-breaking spaces that keep the duration and the date whole are spaces.
+  std::string subtitle() const {
+    return child<QLabel>("subtitleLabel")->text().replace(QChar::Nbsp, ' ').toStdString();
+  }
   QSpinBox* spin() const { return child<QSpinBox>("durationSpin"); }
 
   testing::VirtualTime clock{kNow};

@@ -1,8 +1,13 @@
 #include "platform/linux/CanberraSound.h"
 
 #include <canberra.h>
+#include <dlfcn.h>
 
 #include <QApplication>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <string>
 
 namespace brindlecap {
 
@@ -11,11 +16,64 @@ namespace {
 constexpr const char* kEventId = "alarm-clock-elapsed";
 constexpr const char* kEventDescription = "Таймер завершён";
 
+// ALSA's own hook for its messages (snd_lib_error_set_handler), reached through the library
+// libcanberra's ALSA driver loads anyway, so that no development package is needed for it.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error,
+                                  const char* format, ...);
+using SetAlsaErrorHandler = int (*)(AlsaErrorHandler);
+
+std::mutex alsaMessageMutex;
+std::string lastAlsaMessage;
+
+// ALSA reports every device it probes and does not find; on a machine without a sound card
+// that is a dozen lines at the first sound. They are kept, not printed: the last one explains a
+// failure worth reporting.
+void keepAlsaMessage(const char*, int, const char* function, int, const char* format, ...) {
+  char text[512];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  const std::lock_guard lock(alsaMessageMutex);
+  lastAlsaMessage = std::string(function != nullptr ? function : "") + ": " + text;
+}
+
+void quietAlsa() {
+  // Loaded for good: the handler must stay in place for the driver that loads it again.
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (alsa == nullptr) return;
+  if (auto set = reinterpret_cast<SetAlsaErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+    set(&keepAlsaMessage);
+}
+
+// No device and no such sound both mean: nothing to hear, ring the bell instead. Anything else is
+// a fault someone should be able to find.
+bool isFault(int result) {
+  return result != CA_SUCCESS && result != CA_ERROR_NOTFOUND && result != CA_ERROR_NODRIVER &&
+         result != CA_ERROR_DISABLED && result != CA_ERROR_NOTAVAILABLE;
+}
+
+void reportOnce(int result) {
+  static std::once_flag reported;
+  std::call_once(reported, [result] {
+    std::string alsa;
+    {
+      const std::lock_guard lock(alsaMessageMutex);
+      alsa = lastAlsaMessage;
+    }
+    std::fprintf(stderr, "brindlecap: the completion sound cannot be played: %s%s%s\n",
+                 ca_strerror(result), alsa.empty() ? "" : "; ", alsa.c_str());
+  });
+}
+
 }  // namespace
 
 CanberraSound::CanberraSound() {
-  if (ca_context_create(&context_) != CA_SUCCESS) {
+  static std::once_flag quieted;
+  std::call_once(quieted, quietAlsa);
+  if (const int result = ca_context_create(&context_); result != CA_SUCCESS) {
     context_ = nullptr;
+    reportOnce(result);
     return;
   }
   // Sound servers show these next to the stream; failing to set them changes nothing else.
@@ -30,8 +88,10 @@ CanberraSound::~CanberraSound() {
 bool CanberraSound::play() {
   if (context_ == nullptr) return false;
   // Without a sound device this answers CA_ERROR_NOTFOUND, the same as a missing theme sound.
-  return ca_context_play(context_, 0, CA_PROP_EVENT_ID, kEventId, CA_PROP_EVENT_DESCRIPTION,
-                         kEventDescription, nullptr) == CA_SUCCESS;
+  const int result = ca_context_play(context_, 0, CA_PROP_EVENT_ID, kEventId,
+                                     CA_PROP_EVENT_DESCRIPTION, kEventDescription, nullptr);
+  if (isFault(result)) reportOnce(result);
+  return result == CA_SUCCESS;
 }
 
 void CanberraSound::beep() {

@@ -1,8 +1,12 @@
 #include "platform/linux/FreedesktopNotificationCenter.h"
 
+#include <QCoreApplication>
 #include <QDBusPendingCallWatcher>
+#include <QFileInfo>
+#include <QIcon>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -44,6 +48,21 @@ QString escapeMarkup(const QString& text) {
     }
   }
   return escaped;
+}
+
+// The application's icon as the notification names it: by its theme name once installed where the
+// icon theme looks; else as the file beside the binary, which a build tree holds at the same place
+// relative to it as an installation (../share/icons/...). Looked up once per run.
+QString applicationIcon() {
+  static const QString icon = [] {
+    const QString name = QStringLiteral(BRINDLECAP_APP_ID);
+    if (QIcon::hasThemeIcon(name)) return name;
+    const QFileInfo file(QCoreApplication::applicationDirPath() +
+                         QStringLiteral("/../share/icons/hicolor/scalable/apps/") + name +
+                         QStringLiteral(".svg"));
+    return file.exists() ? QUrl::fromLocalFile(file.canonicalFilePath()).toString() : name;
+  }();
+  return icon;
 }
 
 struct SettingsProgram {
@@ -180,7 +199,8 @@ void FreedesktopNotificationCenter::getDeliveredNotificationCount(
   if (completion) completion(identifiers.size());
 }
 
-void FreedesktopNotificationCenter::openSystemSettings() {
+std::optional<FreedesktopNotificationCenter::SettingsCommand>
+FreedesktopNotificationCenter::systemSettingsCommand() const {
   const QString desktops =
       QString::fromStdString(environment_.variable("XDG_CURRENT_DESKTOP").value_or(""));
   const std::optional<std::string> path = environment_.variable("PATH");
@@ -190,10 +210,18 @@ void FreedesktopNotificationCenter::openSystemSettings() {
   for (const SettingsProgram& candidate : settingsProgramsFor(desktops)) {
     const QString executable =
         QStandardPaths::findExecutable(QString::fromLatin1(candidate.program), searchPaths);
-    if (executable.isEmpty()) continue;
-    QProcess::startDetached(executable, candidate.arguments);
-    return;
+    if (!executable.isEmpty()) return SettingsCommand{executable, candidate.arguments};
   }
+  return std::nullopt;
+}
+
+bool FreedesktopNotificationCenter::canOpenSystemSettings() const {
+  return systemSettingsCommand().has_value();
+}
+
+void FreedesktopNotificationCenter::openSystemSettings() {
+  if (const auto command = systemSettingsCommand())
+    QProcess::startDetached(command->program, command->arguments);
 }
 
 void FreedesktopNotificationCenter::postDueRequests() {
@@ -271,7 +299,7 @@ void FreedesktopNotificationCenter::post(std::uint64_t sequence, const QStringLi
 
   const QVariantList arguments{QStringLiteral("Brindlecap"),
                                QVariant::fromValue(replacesId),
-                               QStringLiteral(BRINDLECAP_APP_ID),
+                               applicationIcon(),
                                QString::fromStdString(posting.content.title),
                                body,
                                actions,

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -55,6 +56,7 @@ class FreedesktopNotificationCenter : public QObject, public NotificationCenter 
   // Counts notifications on screen and those whose posting is still under way, by identifier.
   void getDeliveredNotificationCount(std::function<void(std::size_t)> completion) override;
   // GNOME, KDE Plasma and Xfce, when their settings program is installed.
+  bool canOpenSystemSettings() const override;
   void openSystemSettings() override;
 
   // Posts every held request whose due time has passed by the wall clock. Its own timer aims at
@@ -84,6 +86,12 @@ class FreedesktopNotificationCenter : public QObject, public NotificationCenter 
     bool answered = false;  // an action was invoked; a later close is not a dismissal
   };
 
+  struct SettingsCommand {
+    QString program;
+    QStringList arguments;
+  };
+  // The first notification settings program of the running desktop that is installed.
+  std::optional<SettingsCommand> systemSettingsCommand() const;
   // Calls `method` on the notification server without blocking; `onReply` gets the reply or the
   // error message from the event loop, unless the centre is gone by then.
   void callServer(const QString& method, const QVariantList& arguments,
