@@ -87,10 +87,11 @@ class TrayStatusItem : public StatusItem {
  private:
   static constexpr int kSettleMs = 300;
 
-  // In a tray, what the screen shows around the icon, else the tray's own text colour; hanging
-  // below the top bar, the desktop's window colour, which the panel's background is drawn in.
+  // In a tray that shows it translucent, what the screen shows around the icon, else the tray's
+  // own text colour; elsewhere the desktop's window colour, which the icon's window is filled with.
   Appearance currentAppearance() const {
-    if (host_.isDocked()) {
+    // An opaque icon window (in a tray without translucency) shows the palette's colour itself.
+    if (host_.isDocked() && icon_->window()->testAttribute(Qt::WA_TranslucentBackground)) {
       const QRect area = host_.iconGeometryInScreen();
       const qreal ratio = icon_->devicePixelRatioF();
       const QRect pixels(qRound(area.x() * ratio), qRound(area.y() * ratio),

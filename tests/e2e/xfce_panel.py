@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """On Debian's own Xfce (xfwm4, the default xfce4-panel, xfce4-notifyd): the icon docks in the
-panel's notification area and its dots stand out from the dark panel, and from the panel turned
-light; a drag creates a timer; the notification's snooze button moves a timer by the quick
-interval. Then at QT_SCALE_FACTOR=2 in the same 22-pixel slot: all twelve dots show, and a drag
+panel's notification area and its dots stand out from the dark panel; the notification's snooze
+button moves a timer by the quick interval; the dots stand out from the panel turned light too,
+and a drag creates a timer. Then at QT_SCALE_FACTOR=2 in the same 22-pixel slot: all twelve dots show, and a drag
 creates a timer as long as the travel says.
 Usage: xfce_panel.py <brindlecap> <artefact folder>
 """
@@ -17,17 +17,9 @@ BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 QUICK_SNOOZE = 15 * 60  # the default interval
 
 
-def rgb(path, x, y, w, h):
-    """Rows of (r, g, b) of a screenshot's rectangle."""
-    raw = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8",
-                          "rgb:-"], capture_output=True).stdout
-    return [[tuple(raw[(r * w + c) * 3:(r * w + c) * 3 + 3]) for c in range(w)] for r in range(h)]
-
-
 def contrast(a, b):
     def luminance(c):
-        lin = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4
-               for v in (x / 255 for x in c)]
+        lin = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
         return 0.2126 * lin[0] + 0.7152 * lin[1] + 0.0722 * lin[2]
     hi, lo = sorted((luminance(a), luminance(b)), reverse=True)
     return (hi + 0.05) / (lo + 0.05)
@@ -35,38 +27,34 @@ def contrast(a, b):
 
 def dots(path, icon, threshold=3):
     """The panel's colour around the icon and, for each blob of icon pixels on the ring (away from
-    the countdown in the middle) that stands out from it by `threshold` or more, its strongest
-    contrast."""
+    the countdown in the middle) standing out from it by `threshold` or more, its best contrast."""
     x, y, w, h = icon
-    area = rgb(path, x - 1, y - 1, w + 2, h + 2)
-    frame = [c for r, row in enumerate(area) for k, c in enumerate(row)
-             if r in (0, h + 1) or k in (0, w + 1)]
+    raw = subprocess.run(["convert", path, "-crop", f"{w + 2}x{h + 2}+{x - 1}+{y - 1}", "+repage",
+                          "-depth", "8", "rgb:-"], capture_output=True).stdout
+    at = {(r, k): tuple(v / 255 for v in raw[(r * (w + 2) + k) * 3:][:3])
+          for r in range(h + 2) for k in range(w + 2)}
+    frame = [c for (r, k), c in at.items() if r in (0, h + 1) or k in (0, w + 1)]
     panel = max(set(frame), key=frame.count)
-    strong = {(r, k): contrast(area[r][k], panel) for r in range(1, h + 1) for k in range(1, w + 1)
-              if contrast(area[r][k], panel) >= threshold}
-    blobs, seen = [], set()
-    for start in strong:
-        if start in seen:
-            continue
-        seen.add(start)
-        todo, members = [start], []
+    strong = {(r, k): contrast(c, panel) for (r, k), c in at.items()
+              if 0 < r <= h and 0 < k <= w and contrast(c, panel) >= threshold}
+    blobs = []
+    while strong:
+        members, todo = [], [next(iter(strong))]
         while todo:
-            members.append(todo.pop())
-            r, k = members[-1]
-            for n in ((r + 1, k), (r - 1, k), (r, k + 1), (r, k - 1)):
-                if n in strong and n not in seen:
-                    seen.add(n)
-                    todo.append(n)
-        cr = sum(m[0] for m in members) / len(members) - (h + 1) / 2
-        ck = sum(m[1] for m in members) / len(members) - (w + 1) / 2
+            r, k = todo.pop()
+            if (r, k) in strong:
+                members.append(((r, k), strong.pop((r, k))))
+                todo += [(r + 1, k), (r - 1, k), (r, k + 1), (r, k - 1)]
+        cr = sum(p[0] for p, _ in members) / len(members) - (h + 1) / 2
+        ck = sum(p[1] for p, _ in members) / len(members) - (w + 1) / 2
         if (cr * cr + ck * ck) ** 0.5 > min(w, h) / 4:
-            blobs.append(round(max(strong[m] for m in members), 1))
-    return panel, blobs
+            blobs.append(round(max(c for _, c in members), 1))
+    return tuple(round(v * 255) for v in panel), blobs
 
 
 def legible(desktop, name, timeout=5.0):
     """Waits until at least the eleven label dots stand out; the icon, the panel's colour and the
-    contrast of each blob that stands out."""
+    dots' contrasts."""
     found = {}
 
     def measure():
@@ -80,32 +68,17 @@ def legible(desktop, name, timeout=5.0):
     return found["icon"], found["panel"], found["blobs"]
 
 
-def drag(desktop, icon, pixels, step=5):
+def create_by_drag(desktop, icon, scale, title):
+    """Drags 300 pixels down from the icon and names the timer; checks its duration against the
+    travel: the start line is the press less 3 points, or lower where the 58-point bubble fits
+    under the usable area's top (less 8); the usable area's bottom (plus 8) is four hours."""
     x, y, w, h = icon
     cx, cy = x + w // 2, y + h // 2
-    desktop.xdotool("mousemove", cx, cy)
-    desktop.xdotool("mousedown", "1")
-    for travelled in range(step, pixels + 1, step):
+    desktop.xdotool("mousemove", cx, cy, "mousedown", "1")
+    for travelled in range(5, 301, 5):
         desktop.xdotool("mousemove", cx, cy + travelled)
         time.sleep(0.02)
     time.sleep(0.4)
-    return cy
-
-
-def expected_minutes(desktop, scale, press_y, release_y):
-    """Minutes of the precise corridor for a drag between two device rows: the start line is the
-    press less 3 points, or lower where the 58-point bubble fits under the usable area's top (less
-    8); the usable area's bottom (plus 8) is the longest duration."""
-    _, top, _, height = desktop.workarea()
-    start = min(-press_y / scale - 3, -top / scale - 8 - 29)
-    bottom = -(top + height) / scale + 8
-    travel = max(start + release_y / scale, 0)
-    return max(round(travel / max(start - bottom, 1) * 240), 1)
-
-
-def create_by_drag(desktop, icon, scale, title):
-    before = len(read_timers(desktop.home) or [])
-    press_y = drag(desktop, icon, 300)
     desktop.xdotool("mouseup", "1")
     if not check(desktop.window(size=(300 * scale, 142 * scale), timeout=10),
                  f"the naming panel opens at {scale}x"):
@@ -113,27 +86,25 @@ def create_by_drag(desktop, icon, scale, title):
     time.sleep(0.3)
     desktop.xdotool("type", "--delay", "30", title)
     desktop.xdotool("key", "Return")
-    timers = wait_for(lambda: len(read_timers(desktop.home) or []) > before and
-                      read_timers(desktop.home), 5)
-    made = [t for t in timers or [] if t["title"] == title]
-    if check(made, f"the drag at {scale}x creates a timer: {timers}"):
+    made = wait_for(lambda: [t for t in read_timers(desktop.home) or [] if t["title"] == title], 5)
+    if check(made, f"the drag at {scale}x creates a timer"):
+        _, top, _, height = desktop.workarea()
+        start = min(-cy / scale - 3, -top / scale - 8 - 29)
+        travel = max(start + (cy + 300) / scale, 0)
+        expected = max(round(travel / (start + (top + height) / scale - 8) * 240), 1)
         minutes = (made[0]["fireDate"] - made[0]["createdAt"]) / 60
-        expected = expected_minutes(desktop, scale, press_y, press_y + 300)
         check(abs(minutes - expected) <= 5.1,
               f"at {scale}x it lasts as the travel says: {minutes:.1f} min, {expected} expected")
 
 
 def notification(desktop):
     """The notification's window (x, y, w, h), once xfce4-notifyd shows one."""
-    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "xfce4-notifyd"],
-                           env=desktop.env, capture_output=True, text=True).stdout.split()
-    for window in found:
-        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
-                                  env=desktop.env, capture_output=True, text=True).stdout
-        g = dict(line.split("=") for line in geometry.split())
-        if int(g["WIDTH"]) > 100:
-            return int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])
-    return None
+    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "xfce4-notifyd",
+                          "getwindowgeometry", "--shell", "%@"], env=desktop.env,
+                         capture_output=True, text=True).stdout
+    shown = [dict(kv.split("=") for kv in w.split()[1:]) for w in out.split("WINDOW=")[1:]]
+    return next(((int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"]))
+                 for g in shown if int(g["WIDTH"]) > 100), None)
 
 
 def snooze_from_notification(desktop, item):
@@ -155,7 +126,7 @@ def snooze_from_notification(desktop, item):
 def main():
     with XfceDesktop() as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
-        item = timer("Чай", 30, age=0)  # fires while the scenarios below run
+        item = timer("Чай", 14, age=0)  # fires about when the icon has docked
         seed_timers(desktop.home, [item])
         app = App(BINARY, desktop)
         if not check(desktop.icon(docked=True, timeout=30),
@@ -164,6 +135,7 @@ def main():
         icon, panel, blobs = legible(desktop, "h6-xfce-dark")
         check(len(blobs) >= 11 and sum(panel) < 3 * 128,
               f"on the dark panel {panel} the dots stand out by 3:1 or more: {blobs}")
+        snooze_from_notification(desktop, item)
         desktop.panel("background-style", "uint", 1)
         desktop.panel("background-rgba", "double", 0.93, "double", 0.93, "double", 0.93,
                       "double", 1.0)
@@ -183,7 +155,6 @@ def main():
         check(len(blobs) == 12, f"at 2x in a {icon[2]}x{icon[3]} slot all twelve dots show: "
                                 f"{len(blobs)} on {panel}")
         create_by_drag(desktop, icon, 2, "Tea2x")
-        snooze_from_notification(desktop, item)
 
 
 main()
