@@ -57,36 +57,28 @@ bool sameHue(const QColor& actual, const Color& expected, int tolerance = 10) {
 
 using IconRenderingTest = QtTest;
 
-struct Blob {
-  int pixels = 0;
-  QPointF centre;
-};
-
-// Pixels at least half opaque, grouped by 4-neighbourhood.
-std::vector<Blob> blobs(const QImage& image) {
-  std::vector<int> seen(image.width() * image.height(), 0);
-  std::vector<Blob> found;
-  for (int y0 = 0; y0 < image.height(); ++y0)
-    for (int x0 = 0; x0 < image.width(); ++x0) {
-      if (seen[y0 * image.width() + x0] || image.pixelColor(x0, y0).alpha() < 128) continue;
-      Blob blob;
-      std::vector<QPoint> todo{{x0, y0}};
-      seen[y0 * image.width() + x0] = 1;
+// The centres of the groups of 4-neighbouring pixels at least half opaque.
+std::vector<QPointF> blobs(QImage image) {
+  std::vector<QPointF> found;
+  auto solid = [&](QPoint p) {
+    return image.rect().contains(p) && image.pixelColor(p).alpha() >= 128;
+  };
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      std::vector<QPoint> todo{{x, y}}, members;
       while (!todo.empty()) {
         const QPoint p = todo.back();
         todo.pop_back();
-        ++blob.pixels;
-        blob.centre += QPointF(p) + QPointF(0.5, 0.5);
-        for (QPoint n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)}) {
-          if (!image.rect().contains(n) || seen[n.y() * image.width() + n.x()] ||
-              image.pixelColor(n).alpha() < 128)
-            continue;
-          seen[n.y() * image.width() + n.x()] = 1;
-          todo.push_back(n);
-        }
+        if (!solid(p)) continue;
+        image.setPixelColor(p, Qt::transparent);  // taken
+        members.push_back(p);
+        todo.insert(todo.end(),
+                    {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
       }
-      blob.centre /= blob.pixels;
-      found.push_back(blob);
+      if (members.empty()) continue;
+      QPointF centre;
+      for (QPoint p : members) centre += (QPointF(p) + QPointF(0.5, 0.5)) / double(members.size());
+      found.push_back(centre);
     }
   return found;
 }
@@ -108,17 +100,17 @@ TEST_F(IconRenderingTest, FitsEverySlotWholeWithTheCountdownOnlyWhereItCanBeRead
       for (const QRect& r : edge) onEdge += inkedPixels(ring, r);
       EXPECT_EQ(onEdge, 0) << "nothing reaches the edge, so nothing is cut";
 
-      const std::vector<Blob> dots = blobs(ring);
+      const std::vector<QPointF> dots = blobs(ring);
       ASSERT_EQ(dots.size(), 12u);
       const QPointF middle(side / 2.0, side / 2.0);
       QPointF mean;
       double inner = side;
-      for (const Blob& dot : dots) mean += dot.centre / 12;
+      for (QPointF dot : dots) mean += dot / 12;
       EXPECT_LE(QLineF(mean, middle).length(), 0.75) << "centred";
-      const Blob& lowest = *std::max_element(
-          dots.begin(), dots.end(), [](auto& a, auto& b) { return a.centre.y() < b.centre.y(); });
-      EXPECT_TRUE(sameHue(ring.pixelColor(int(lowest.centre.x()), int(lowest.centre.y())),
-                          view.functionalColor, 40))
+      const QPointF lowest = *std::max_element(dots.begin(), dots.end(),
+                                               [](QPointF a, QPointF b) { return a.y() < b.y(); });
+      EXPECT_TRUE(
+          sameHue(ring.pixelColor(int(lowest.x()), int(lowest.y())), view.functionalColor, 40))
           << "upright: the accent dot at the bottom";
       for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
