@@ -77,19 +77,23 @@ class XcbTrayColors::X11 : public QAbstractNativeEventFilter {
       std::free(tree);
       if (parent == XCB_NONE || parent == root) break;
       const xcb_damage_damage_t damage = xcb_generate_id(c);
-      xcb_damage_create(c, damage, parent, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+      quietly(xcb_damage_create_checked(c, damage, parent, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY));
       damages.push_back(damage);
       window = parent;
     }
     xcb_flush(c);
   }
+  // The tray's windows, and the damage objects on them, go whenever the tray does: a request
+  // that finds one gone is expected, not worth a line on standard error.
+  void quietly(xcb_void_cookie_t cookie) { xcb_discard_reply(c, cookie.sequence); }
   void unwatch() {
-    for (xcb_damage_damage_t damage : damages) xcb_damage_destroy(c, damage);
+    for (xcb_damage_damage_t damage : damages) quietly(xcb_damage_destroy_checked(c, damage));
     if (!damages.empty()) xcb_flush(c);
     damages.clear();
   }
   void rearm() {
-    for (xcb_damage_damage_t damage : damages) xcb_damage_subtract(c, damage, XCB_NONE, XCB_NONE);
+    for (xcb_damage_damage_t damage : damages)
+      quietly(xcb_damage_subtract_checked(c, damage, XCB_NONE, XCB_NONE));
     if (!damages.empty()) xcb_flush(c);
   }
 
@@ -179,7 +183,9 @@ void XcbTrayColors::watchSurroundings(unsigned long window) {
 std::optional<Color> XcbTrayColors::backgroundAround(const QRect& area) const {
   if (!x11_) return std::nullopt;
   x11_->rearm();
-  if (x11_->screen == nullptr || x11_->screen->root_depth != 24) return std::nullopt;
+  if (x11_->screen == nullptr || x11_->screen->root_depth != 24 ||
+      xcb_get_setup(x11_->c)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+    return std::nullopt;
   const QRect screen(0, 0, x11_->screen->width_in_pixels, x11_->screen->height_in_pixels);
   const QRect frame = area.adjusted(-1, -1, 1, 1).intersected(screen);
   if (frame.isEmpty()) return std::nullopt;
@@ -189,7 +195,7 @@ std::optional<Color> XcbTrayColors::backgroundAround(const QRect& area) const {
                     int16_t(frame.y()), uint16_t(frame.width()), uint16_t(frame.height()), ~0u),
       nullptr);
   if (image == nullptr) return std::nullopt;
-  // 24-bit depth comes as 32 bits per pixel, 0xRRGGBB in the server's byte order (ours).
+  // 24-bit depth comes as 32 bits per pixel: 0xRRGGBB, least significant byte first.
   const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(image));
   const int length = xcb_get_image_data_length(image) / 4;
   std::map<uint32_t, int> counts;
