@@ -75,7 +75,7 @@ def create_by_drag(desktop, icon, scale, title):
     x, y, w, h = icon
     cx, cy = x + w // 2, y + h // 2
     desktop.xdotool("mousemove", cx, cy, "mousedown", "1")
-    for travelled in range(5, 301, 5):
+    for travelled in range(10, 301, 10):
         desktop.xdotool("mousemove", cx, cy + travelled)
         time.sleep(0.02)
     time.sleep(0.4)
