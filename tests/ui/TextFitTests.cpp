@@ -217,34 +217,29 @@ TEST_F(TextFitTest, DragBubbleGrowsToEachCorridorsLongestPhraseWithItsTwoLinesSt
     QtBubbleWindow bubble(DragOverlayPanel::kBubbleSize, true);
     QWidget* view = bubble.widget();
     auto* duration = child<QLabel>(view, "durationLabel");
-    auto* time = child<QLabel>(view, "timeLabel");
+    auto* fires = child<QLabel>(view, "timeLabel");
     auto when = [&](int days) {
-      return TimeFormatting::relativeFireDate(this->time.now() + days * 86400.0, this->time.now(),
-                                              *dates);
+      return TimeFormatting::relativeFireDate(time.now() + days * 86400.0, time.now(), *dates);
     };
-    const std::string longestWhen = when(widest(7, time->font(), when));
-    for (DragDurationCorridor corridor :
-         {DragDurationCorridor::precise, DragDurationCorridor::extended,
-          DragDurationCorridor::days}) {
-      SCOPED_TRACE(DragOverlayPanel::caption(corridor));
+    const std::string latest = when(widest(7, fires->font(), when));
+    for (auto corridor : {DragDurationCorridor::precise, DragDurationCorridor::extended,
+                          DragDurationCorridor::days}) {
       const int step = stepMinutes(corridor);
       auto phrase = [&](int i) { return "Через " + TimeFormatting::duration(i * step * 60.0); };
       const std::string longest =
           phrase(widest(largestMinutes(corridor) / step, duration->font(), phrase));
-      bubble.setTexts(longest,
-                      DragOverlayPanel::caption(corridor) + std::string(" · ") + longestWhen);
+      bubble.setTexts(longest, DragOverlayPanel::caption(corridor) + std::string(" · ") + latest);
       view->show();
       settle();
       EXPECT_EQ(duration->text().toStdString(), longest);
-      for (QLabel* label : {duration, time}) {
+      for (QLabel* label : {duration, fires}) {
         EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(label->text()),
                   label->contentsRect().width())
             << label->text().toStdString();
         EXPECT_LE(label->geometry().right(), view->width() - 14);
       }
       EXPECT_EQ(bubble.size(), (Size{double(view->width()), 58}));
-      EXPECT_EQ(time->geometry().top() - duration->geometry().bottom() - 1, 2)
-          << "the lines stand 2 points apart";
+      EXPECT_EQ(fires->geometry().top() - duration->geometry().bottom() - 1, 2) << "2 apart";
     }
     bubble.setTexts("Через 1 минуту", "Точно · сегодня в 12:00");
     EXPECT_EQ(bubble.size(), DragOverlayPanel::kBubbleSize) << "never narrower than laid out";
