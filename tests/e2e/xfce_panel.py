@@ -2,8 +2,8 @@
 """On Debian's own Xfce (xfwm4, the default xfce4-panel, xfce4-notifyd): the icon docks in the
 panel's notification area and its dots stand out from the dark panel; the notification's snooze
 button moves a timer by the quick interval; the dots stand out from the panel turned light too,
-and a drag creates a timer. Then at QT_SCALE_FACTOR=2 in the same 22-pixel slot: all twelve dots show, and a drag
-creates a timer as long as the travel says.
+and a drag creates a timer. Then at QT_SCALE_FACTOR=2 in the same 22-pixel slot: all twelve dots
+show, and a drag creates a timer as long as the travel says.
 Usage: xfce_panel.py <brindlecap> <artefact folder>
 """
 import subprocess
