@@ -2,16 +2,15 @@
 """On Debian's own Xfce (xfwm4, the default xfce4-panel, xfce4-notifyd): the icon docks in the
 panel's notification area and its dots stand out from the dark panel; the notification's snooze
 button moves a timer by the quick interval; the dots stand out from the panel turned light too,
-and a drag creates a timer. Then at QT_SCALE_FACTOR=2 in the same 22-pixel slot: all twelve dots show, and a drag
-creates a timer as long as the travel says.
+and a drag creates a timer. Then at QT_SCALE_FACTOR=2 in the same 22-pixel slot: all twelve dots
+show, and a drag creates a timer as long as the travel says.
 Usage: xfce_panel.py <brindlecap> <artefact folder>
 """
 import subprocess
 import sys
 import time
 
-from desktop import (App, XfceDesktop, check, finish, read_timers, seed_settings, seed_timers,
-                     timer, wait_for)
+from desktop import App, XfceDesktop, check, finish, read_timers, seed_settings, wait_for
 
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 QUICK_SNOOZE = 15 * 60  # the default interval
@@ -126,8 +125,6 @@ def snooze_from_notification(desktop, item):
 def main():
     with XfceDesktop() as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
-        item = timer("Чай", 14, age=0)  # fires about when the icon has docked
-        seed_timers(desktop.home, [item])
         app = App(BINARY, desktop)
         if not check(desktop.icon(docked=True, timeout=30),
                      "the icon docks in the panel's notification area"):
@@ -135,7 +132,11 @@ def main():
         icon, panel, blobs = legible(desktop, "h6-xfce-dark")
         check(len(blobs) >= 11 and sum(panel) < 3 * 128,
               f"on the dark panel {panel} the dots stand out by 3:1 or more: {blobs}")
-        snooze_from_notification(desktop, item)
+        # Due once the icon is in place, so its notification is on screen while it is looked for.
+        subprocess.run([BINARY, "add", "4s", "Чай"], env=app.env, capture_output=True, timeout=30)
+        item = next((t for t in read_timers(desktop.home) or [] if t["title"] == "Чай"), None)
+        if check(item, "a timer added from the command line"):
+            snooze_from_notification(desktop, item)
         desktop.panel("background-style", "uint", 1)
         desktop.panel("background-rgba", "double", 0.93, "double", 0.93, "double", 0.93,
                       "double", 1.0)
