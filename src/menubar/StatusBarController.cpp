@@ -108,7 +108,7 @@ void StatusBarController::observeStore() {
   cancellables_.push_back(settings_->menuBarPresentation.subscribe(
       [weak](const MenuBarPresentation&) {
         if (auto self = weak.lock()) {
-          self->store_->catchUp();
+          self->store_->tickIfBehind();
           self->updateStatusItem();
           self->store_->replanTicks();  // the ring and the text change at different moments
         }

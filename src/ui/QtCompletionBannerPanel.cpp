@@ -53,6 +53,10 @@ void QtCompletionBannerPanel::setTitle(const std::string& title) {
   if (widget_) widget_->setTitle(QString::fromStdString(title));
 }
 
+void QtCompletionBannerPanel::setBody(const std::string& body) {
+  widget_->setBody(QString::fromStdString(body));
+}
+
 void QtCompletionBannerPanel::setQuickSnoozeTitle(const std::string& title) {
   quickSnoozeTitle_ = title;
   if (widget_) widget_->setQuickSnoozeTitle(QString::fromStdString(title));

@@ -251,7 +251,7 @@ void TimerListView::changeEvent(QEvent* event) {
 
 void TimerListView::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  store_->catchUp();  // refreshes through `now` when the clock moved
+  store_->tickIfBehind();  // refreshes through `now` when the clock moved
   if (stale_) refresh();
   store_->replanTicks();
 }
