@@ -32,6 +32,7 @@ CompletionBannerView& QtCompletionBannerPanel::view() {
   widget_->onQuickSnooze = [this] { call(onQuickSnooze); };
   widget_->onShowSnoozeOptions = [this] { call(onShowSnoozeOptions); };
   if (title_) setTitle(*title_);
+  if (body_) setBody(*body_);
   if (quickSnoozeTitle_) setQuickSnoozeTitle(*quickSnoozeTitle_);
   if (accent_) setAccentColor(*accent_);
   if (buttonsEnabled_) setButtonsEnabled(*buttonsEnabled_);
@@ -54,7 +55,8 @@ void QtCompletionBannerPanel::setTitle(const std::string& title) {
 }
 
 void QtCompletionBannerPanel::setBody(const std::string& body) {
-  widget_->setBody(QString::fromStdString(body));
+  body_ = body;
+  if (widget_) widget_->setBody(QString::fromStdString(body));
 }
 
 void QtCompletionBannerPanel::setQuickSnoozeTitle(const std::string& title) {

@@ -52,6 +52,7 @@ class QtCompletionBannerPanel : public CompletionBannerPanel {
   bool hasCompositor_;
   QPointer<CompletionBannerView> widget_;
   std::optional<std::string> title_;
+  std::optional<std::string> body_;
   std::optional<std::string> quickSnoozeTitle_;
   std::optional<Color> accent_;
   std::optional<bool> buttonsEnabled_;
