@@ -33,6 +33,7 @@
 #include "platform/linux/SignalHandling.h"
 #include "platform/linux/SingleInstance.h"
 #include "platform/linux/SystemClock.h"
+#include "platform/linux/TimerFdAlarm.h"
 #include "platform/linux/XcbConnection.h"
 #include "platform/linux/XcbHotKeys.h"
 #include "platform/linux/XdgLoginItems.h"
@@ -165,12 +166,13 @@ int runApplication(int argc, char** argv) {
   }
   const auto terminate = [] { QCoreApplication::exit(0); };
   QtAppWindowSystem appWindows(notifications, terminate);
+  TimerFdAlarm wallClockAlarm;
 
   AppDelegate delegate(AppPlatform{
-      clock,         clock,       mainQueue,        files,         defaults,    loginItems,
-      dateFormatter, environment, diagnosticOutput, screens,       windows,     dragEvents,
-      cursor,        haptics,     displayLinks,     notifications, bannerPanel, completionSound,
-      *hotKeys,      appWindows,  terminate});
+      clock,         clock,       mainQueue,        files,          defaults,    loginItems,
+      dateFormatter, environment, diagnosticOutput, screens,        windows,     dragEvents,
+      cursor,        haptics,     displayLinks,     notifications,  bannerPanel, completionSound,
+      *hotKeys,      appWindows,  terminate,        &wallClockAlarm});
   AppRemoteControl remote(delegate, clock, mainQueue, terminate);
   remote.onTimersChanged = [&controlAdaptor] {
     if (controlAdaptor) emit controlAdaptor->TimersChanged();
@@ -180,10 +182,13 @@ int runApplication(int argc, char** argv) {
   // quit(): quit() first asks every window to close and gives up if one stays open.
   installTerminationHandlers(terminate);
   QTimer::singleShot(0, &application, [&delegate] { delegate.applicationDidFinishLaunching(); });
-  // Held notifications fall due by the wall clock, which the store reads on every tick.
+  // Held notifications fall due by the wall clock, which the store reads on every tick; it ticks
+  // when the next one is due too.
   Subscription notificationClock = delegate.store()->now.subscribe(
       [&notifications](TimePoint) { notifications.postDueRequests(); },
       Published<TimePoint>::Delivery::changesOnly);
+  Subscription notificationTicks = delegate.store()->demandTicks(
+      [&notifications](TimePoint) { return notifications.nextDueDate(); });
   QObject::connect(&instance, &SingleInstance::activationRequested, &application,
                    [&delegate] { delegate.openListForSecondLaunch(); });
 

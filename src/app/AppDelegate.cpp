@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include <cstdio>
+
 #include "timers/TimeFormatting.h"
 
 namespace brindlecap {
@@ -12,7 +14,8 @@ constexpr const char* kNotificationIconTimerID = "2CE8BFF1-A983-4E40-84A6-61AA2F
 
 AppDelegate::AppDelegate(AppPlatform platform)
     : platform_(platform),
-      store_(std::make_shared<TimerStore>(platform.clock, platform.mainQueue, platform.files)),
+      store_(std::make_shared<TimerStore>(platform.clock, platform.mainQueue, platform.files,
+                                          platform.wallClockAlarm)),
       settings_(std::make_shared<AppSettingsStore>(platform.defaults, platform.loginItems,
                                                    platform.mainQueue)),
       globalShortcutManager_(
@@ -60,7 +63,12 @@ void AppDelegate::wireReminders() {
   std::weak_ptr<NotificationManager> manager = notificationManager_;
   const WallClock& clock = p.clock;
 
-  store_->onTimerFinished = [banner](const TimerItem& item) {
+  store_->onTimerFinished = [banner, &clock,
+                             diagnostics = diagnostics_.get()](const TimerItem& item) {
+    // How punctually the store's schedule reports a completion.
+    char lateness[32];
+    std::snprintf(lateness, sizeof lateness, "%.1f", (clock.now() - item.fireDate) * 1000.0);
+    diagnostics->print("TIMER_FINISHED", "late_ms=" + std::string(lateness));
     if (auto target = banner.lock()) target->enqueue(item);
   };
   completionBannerController_->onSnooze = [store, &clock](const TimerItem& item, double seconds) {

@@ -20,6 +20,7 @@
 #include "platform/LoginItems.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
+#include "platform/WallClockAlarm.h"
 #include "reminders/CompletionBannerController.h"
 #include "reminders/GlobalShortcutManager.h"
 #include "reminders/NotificationManager.h"
@@ -54,6 +55,8 @@ struct AppPlatform {
   AppWindowSystem& appWindows;
   // Ends the event loop (the final save then runs).
   std::function<void()> terminate;
+  // What the store's ticks wait on; without one, the main queue.
+  WallClockAlarm* wallClockAlarm = nullptr;
 };
 
 // Owns the application's long-lived objects and brings them up in a fixed order.

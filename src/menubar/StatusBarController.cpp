@@ -1,6 +1,7 @@
 #include "menubar/StatusBarController.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "menubar/MenuBarPlacementResolver.h"
@@ -104,9 +105,17 @@ void StatusBarController::observeStore() {
   cancellables_.push_back(store_->items.subscribe(refresh, ItemsDelivery::currentAndChanges));
   cancellables_.push_back(
       store_->now.subscribe(refresh, Published<TimePoint>::Delivery::changesOnly));
+  cancellables_.push_back(store_->demandTicks([weak](TimePoint now) {
+    auto self = weak.lock();
+    return self ? self->nextIconChange(now) : std::nullopt;
+  }));
   cancellables_.push_back(settings_->menuBarPresentation.subscribe(
       [weak](const MenuBarPresentation&) {
-        if (auto self = weak.lock()) self->updateStatusItem();
+        if (auto self = weak.lock()) {
+          self->store_->tickIfBehind();
+          self->updateStatusItem();
+          self->store_->replanTicks();  // the ring and the text change at different moments
+        }
       },
       Published<MenuBarPresentation>::Delivery::currentAndChanges, true));
   cancellables_.push_back(settings_->threadColor.subscribe(
@@ -127,10 +136,10 @@ void StatusBarController::updateStatusItem() {
       updateIconState(std::nullopt, std::nullopt);
       break;
     default:
-      if (const auto active = store_->activeItems(); active.empty()) {
+      if (const auto nextItem = store_->nextActiveItem(); !nextItem) {
         updateIconState(std::nullopt, std::nullopt);
       } else {
-        const TimerItem& next = active.front();
+        const TimerItem& next = *nextItem;
         const TimePoint now = store_->now.value();
         const double total = next.fireDate - next.createdAt;
         const double progress =
@@ -143,6 +152,22 @@ void StatusBarController::updateStatusItem() {
   }
   currentStatusWidth_ = kStatusWidth;
   statusItem_->setLength(kStatusWidth);
+}
+
+std::optional<TimePoint> StatusBarController::nextIconChange(TimePoint now) const {
+  const DiagnosticMode mode = platform_.diagnostics.mode();
+  if (mode == DiagnosticMode::iconActive || mode == DiagnosticMode::iconIdle) return std::nullopt;
+  const auto next = store_->nextActiveItem();
+  if (!next) return std::nullopt;
+  if (settings_->menuBarPresentation.value() != MenuBarPresentation::progressOnly)
+    return TimeFormatting::iconRemainingChangeDate(next->fireDate, now);
+  // The ring grows continuously; a step this small is below what its dots can show, and it
+  // never moves more than once a second.
+  const double total = next->fireDate - next->createdAt;
+  if (!(total > 0)) return std::nullopt;
+  const double steps = StatusItemContentView::kDotCount * kRingStepsPerDot;
+  const double step = std::floor((now - next->createdAt) / total * steps) + 1;
+  return std::max(next->createdAt + total * step / steps, now + TimerStore::kTickInterval);
 }
 
 void StatusBarController::updateIconState(std::optional<std::string> countdown,

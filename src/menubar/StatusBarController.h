@@ -26,6 +26,7 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   static constexpr Size kNewTimerPanelSize{300, 142};
   static constexpr Size kManualTimerPanelSize{300, 198};
   static constexpr double kListWidth = 360;
+  static constexpr int kRingStepsPerDot = 16;
 
   using OpenSettings = std::function<void(std::optional<Rect>)>;
   using PrepareToOpenList = std::function<void(std::function<void()>)>;
@@ -39,6 +40,8 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
 
   // The icon.
   void updateStatusItem();
+  // When the icon next looks different for the store's `now`; nothing while it cannot change.
+  std::optional<TimePoint> nextIconChange(TimePoint now) const;
   void updateIconState(std::optional<std::string> countdown, std::optional<double> progress);
   void updateFunctionalColor();
   // Light or dark, as what the icon sits on: the icons, the overlay and the accent follow it.

@@ -1,6 +1,7 @@
 // StatusBarController, continued: the panels under the icon (the list popover, the naming panel
 // after a drag, the shortcut's floating list and the composer). They share the controller's
 // popovers, anchors and callbacks with the icon and the gesture, so they stay members of it.
+#include <algorithm>
 #include <utility>
 
 #include "menubar/PanelPlacement.h"
@@ -64,7 +65,10 @@ void StatusBarController::popoverDidClose() {
 }
 
 void StatusBarController::updateListPopoverSize() {
-  const Size size{kListWidth, PanelPlacement::listHeight(store_->activeItems().size())};
+  const TimePoint now = store_->now.value();
+  const auto active = std::count_if(store_->items->begin(), store_->items->end(),
+                                    [now](const TimerItem& item) { return item.fireDate > now; });
+  const Size size{kListWidth, PanelPlacement::listHeight(static_cast<std::size_t>(active))};
   if (listPopover_->contentSize() != size) listPopover_->setContentSize(size);
   if (shortcutListPanel_ && shortcutListPanel_->contentSize() != size)
     shortcutListPanel_->setContentSize(size);

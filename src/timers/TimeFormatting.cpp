@@ -83,6 +83,23 @@ std::string iconRemaining(TimePoint until, TimePoint now) {
   return std::to_string(s);
 }
 
+std::optional<TimePoint> iconRemainingChangeDate(TimePoint until, TimePoint now) {
+  const double remaining = clampedSeconds(until - now);
+  if (!(remaining > 0)) return std::nullopt;
+  // The text depends on s = ceil(remaining) only, and stays the same for s in [low, s]: it
+  // changes when s reaches low - 1, i.e. when `remaining` reaches low - 1.
+  const auto s = static_cast<std::int64_t>(std::ceil(remaining));
+  std::int64_t low = s;
+  if (s >= 86400) {
+    low = s / 86400 * 86400;
+  } else if (s >= 3600) {
+    low = s / 3600 * 3600;
+  } else if (s >= 60) {
+    low = std::max<std::int64_t>((s + 59) / 60 * 60 - 59, 60);
+  }
+  return until - static_cast<double>(low - 1);
+}
+
 std::string relativeFireDate(TimePoint fireDate, TimePoint now, const DateFormatter& formatter) {
   if (formatter.isSameDay(fireDate, now)) return "сегодня в " + formatter.shortTime(fireDate);
   return formatter.abbreviatedDateTime(fireDate);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/DateFormatter.h"
@@ -24,6 +25,9 @@ std::string remainingPhrase(TimePoint until, TimePoint now);
 
 // The compact countdown in the top bar: "3d", "23h", "60" (minutes, rounded up), "59" (seconds).
 std::string iconRemaining(TimePoint until, TimePoint now);
+// The first instant after `now` at which iconRemaining(until, ·) reads differently; nothing once
+// `until` has passed.
+std::optional<TimePoint> iconRemainingChangeDate(TimePoint until, TimePoint now);
 
 // "сегодня в 14:05" on the same calendar day as `now`, otherwise the abbreviated date and time.
 std::string relativeFireDate(TimePoint fireDate, TimePoint now, const DateFormatter& formatter);

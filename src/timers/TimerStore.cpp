@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kFolderName = "Brindlecap";
 constexpr const char* kFileName = "timers.json";
+constexpr double kShortestTickGap = 0.001;  // seconds
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -52,13 +53,20 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
-TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files)
-    : now(clock.now()), clock_(clock), files_(files), fileURL_(defaultFileURL(files)) {
+TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files,
+                       WallClockAlarm* alarm)
+    : now(clock.now()),
+      clock_(clock),
+      files_(files),
+      fileURL_(defaultFileURL(files)),
+      ownAlarm_(alarm ? nullptr : std::make_unique<MainQueueAlarm>(clock, mainQueue)),
+      alarm_(alarm ? *alarm : *ownAlarm_) {
   // A failure shows up as failed saves, which are silent.
   files_.createDirectories(files_.applicationSupportDirectory() + "/" + kFolderName);
   load();
   removeOldItems();
-  ticker_ = mainQueue.every(kTickInterval, [this] { tick(); });
+  // Any change of the timers may bring the next fire date closer.
+  itemsChanged_ = items.subscribe([this](const std::vector<TimerItem>&) { replanTicks(); });
 }
 
 std::string TimerStore::defaultFileURL(const FileSystem& files) {
@@ -66,6 +74,7 @@ std::string TimerStore::defaultFileURL(const FileSystem& files) {
 }
 
 TimerStore::~TimerStore() {
+  itemsChanged_.reset();
   ticker_.cancel();
 }
 
@@ -164,6 +173,41 @@ void TimerStore::removeOldItems() {
   save();
 }
 
+std::optional<TimerItem> TimerStore::nextActiveItem() const {
+  const TimerItem* next = nullptr;
+  const TimePoint current = now.value();
+  for (const auto& item : items.value())
+    if (item.fireDate > current && (!next || item.fireDate < next->fireDate)) next = &item;
+  return next ? std::optional<TimerItem>(*next) : std::nullopt;
+}
+
+Subscription TimerStore::demandTicks(TickDemand nextChange) {
+  const std::uint64_t id = nextDemandId_++;
+  demands_->emplace(id, std::move(nextChange));
+  replanTicks();
+  std::weak_ptr<std::map<std::uint64_t, TickDemand>> demands = demands_;
+  return Subscription([demands, id] {
+    if (auto list = demands.lock()) list->erase(id);
+  });
+}
+
+void TimerStore::replanTicks() {
+  const TimePoint current = now.value();
+  std::optional<TimePoint> next;
+  for (const auto& item : items.value())
+    if (item.fireDate > current && (!next || item.fireDate < *next)) next = item.fireDate;
+  for (const auto& [id, demand] : *demands_) {
+    const auto wanted = demand(current);
+    if (wanted && std::isfinite(*wanted) && (!next || *wanted < *next)) next = *wanted;
+  }
+  if (!next) {
+    ticker_.cancel();  // nothing can change until somebody acts
+    return;
+  }
+  // Never a deadline at `now` itself: a rounding slip would otherwise spin the loop.
+  ticker_ = alarm_.wakeAt(std::max(*next, current + kShortestTickGap), [this] { tick(); });
+}
+
 std::vector<TimerItem> TimerStore::activeItems() const {
   std::vector<TimerItem> active;
   const TimePoint current = now.value();
@@ -179,6 +223,7 @@ void TimerStore::sortItems(std::vector<TimerItem>& list) const {
 }
 
 TimerItem TimerStore::add(std::string title, TimePoint fireDate) {
+  tickIfBehind();
   std::string name = trimmed(title);
   if (name.empty()) name = kDefaultTitle;
   const TimePoint created = clock_.now();
@@ -196,6 +241,7 @@ TimerItem TimerStore::add(std::string title, TimePoint fireDate) {
 
 void TimerStore::postpone(const Uuid& id, double by) {
   if (!std::isfinite(by)) return;
+  tickIfBehind();
   auto index = indexOf(id);
   if (!index) return;
   TimerItem updated = items.value()[*index];
@@ -206,6 +252,7 @@ void TimerStore::postpone(const Uuid& id, double by) {
 
 bool TimerStore::snooze(const Uuid& id, TimePoint occurrenceDate, double by, TimePoint at) {
   if (!std::isfinite(by) || !std::isfinite(at)) return false;
+  tickIfBehind();
   auto index = indexOf(id);
   if (!index) return false;
   TimerItem updated = items.value()[*index];
@@ -234,6 +281,7 @@ void TimerStore::replace(std::size_t index, const TimerItem& updated) {
 }
 
 void TimerStore::remove(const Uuid& id) {
+  tickIfBehind();
   items.mutate([&](std::vector<TimerItem>& list) {
     std::erase_if(list, [&](const TimerItem& item) { return item.id == id; });
   });
@@ -264,6 +312,10 @@ void TimerStore::save() {
   files_.writeFileAtomically(fileURL_, encodeTimerItems(items.value(), watched));
 }
 
+void TimerStore::tickIfBehind() {
+  if (clock_.now() != now.value()) tick();
+}
+
 void TimerStore::tick() {
   const TimePoint previous = now.value();
   const TimePoint current = clock_.now();
@@ -285,12 +337,12 @@ void TimerStore::tick() {
     reportedFireDates_.swap(kept);
   }
   now.set(current);
-  if (finished.empty()) return;
   for (const auto& item : finished)
     if (onTimerFinished) onTimerFinished(item);
   // Records them as announced; a crash before this write repeats them at the next start. Firings
   // are the only moments that need it, so a quiet store never writes.
-  save();
+  if (!finished.empty()) save();
+  replanTicks();
 }
 
 }  // namespace brindlecap

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,30 +13,34 @@
 #include "platform/FileSystem.h"
 #include "platform/MainQueue.h"
 #include "platform/Published.h"
+#include "platform/WallClockAlarm.h"
 #include "timers/TimerItem.h"
 #include "timers/TimerNotificationScheduling.h"
 
 namespace brindlecap {
 
-// The single owner of all timers: loads and persists them, ticks the shared clock once a second,
-// reports each timer that falls due, and keeps system notifications in step. Main thread only.
+// The single owner of all timers: loads and persists them, ticks the shared clock whenever
+// something can change (a timer falls due, or a view asked to be ticked), reports each timer that
+// falls due, and keeps system notifications in step. Main thread only.
 class TimerStore {
  public:
-  static constexpr double kTickInterval = 1.0;  // seconds
+  static constexpr double kTickInterval = 1.0;  // seconds; the pace of a view showing seconds
   static constexpr double kPruneAge = 86400.0;  // finished timers older than this are dropped
   static constexpr const char* kDefaultTitle = "Таймер";
 
-  // Loads "<support>/Brindlecap/timers.json", prunes it, saves it and starts the ticker. An
+  // Loads "<support>/Brindlecap/timers.json", prunes it, saves it and plans the first tick. An
   // existing file that cannot be read or decoded is first moved aside so the save cannot lose it.
   // Firings that fell due while the application was not running are kept for reportMissedItems().
-  TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files);
+  // Ticks wait on `alarm` when given (it must outlive the store), else on the main queue.
+  TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files,
+             WallClockAlarm* alarm = nullptr);
   ~TimerStore();
   TimerStore(const TimerStore&) = delete;
   TimerStore& operator=(const TimerStore&) = delete;
 
   // Every timer, finished ones included, in ascending fire-date order.
   Published<std::vector<TimerItem>> items;
-  // The clock every countdown reads; moves once per tick.
+  // The clock every countdown reads; moves once per tick, so only when something can change.
   Published<TimePoint> now;
   // While absent, no system notification is touched.
   std::shared_ptr<TimerNotificationScheduling> notificationManager;
@@ -54,6 +60,16 @@ class TimerStore {
 
   // Timers whose fire date is later than `now`, in fire-date order.
   std::vector<TimerItem> activeItems() const;
+  // The first of activeItems() without copying the others.
+  std::optional<TimerItem> nextActiveItem() const;
+
+  // The next instant a view would look different, given the store's `now`; nothing when it
+  // needs no tick. Asked after every tick and on replanTicks().
+  using TickDemand = std::function<std::optional<TimePoint>(TimePoint now)>;
+  // The store ticks by the earliest instant any demand names (and at every fire date).
+  [[nodiscard]] Subscription demandTicks(TickDemand nextChange);
+  // Asks every demand again, e.g. when a view starts or stops showing seconds.
+  void replanTicks();
 
   // Creates a timer (blank titles become "Таймер"), saves and schedules its notification.
   TimerItem add(std::string title, TimePoint fireDate);
@@ -70,6 +86,9 @@ class TimerStore {
   // Advances `now` to the wall clock and reports timers that fell due since the previous tick;
   // saves after reporting, so the file knows they were announced.
   void tick();
+  // Ticks now unless `now` is the wall clock already: between planned ticks `now` may lag it by
+  // minutes, so what draws or changes the timers outside a tick calls this first.
+  void tickIfBehind();
 
   // The firings found at start-up that fell due after the application last watched their timer
   // and are still in the store, earliest first; reportMissedItems() has not yet reported them.
@@ -104,6 +123,13 @@ class TimerStore {
     TimePoint watchedUntil;  // written back unchanged until the firing has been reported
   };
   std::vector<MissedFiring> missed_;
+  std::unique_ptr<WallClockAlarm> ownAlarm_;
+  WallClockAlarm& alarm_;
+  // Shared with the subscriptions, which may outlive the store.
+  std::shared_ptr<std::map<std::uint64_t, TickDemand>> demands_ =
+      std::make_shared<std::map<std::uint64_t, TickDemand>>();
+  std::uint64_t nextDemandId_ = 0;
+  Subscription itemsChanged_;
   WorkHandle ticker_;
 };
 

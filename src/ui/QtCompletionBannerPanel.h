@@ -2,6 +2,9 @@
 
 #include <QPointer>
 
+#include <optional>
+#include <string>
+
 #include "platform/CompletionBannerPanel.h"
 
 class QWidget;
@@ -42,7 +45,19 @@ class QtCompletionBannerPanel : public CompletionBannerPanel {
   QWidget* widget();
 
  private:
+  // The window is made at the first use that needs it: its fonts and layout would otherwise
+  // take memory from start-up on. What is set before is kept here and applied then.
+  CompletionBannerView& view();
+
+  bool hasCompositor_;
   QPointer<CompletionBannerView> widget_;
+  std::optional<std::string> title_;
+  std::optional<std::string> body_;
+  std::optional<std::string> quickSnoozeTitle_;
+  std::optional<Color> accent_;
+  std::optional<bool> buttonsEnabled_;
+  std::optional<Rect> frame_;
+  std::optional<double> alpha_;
 };
 
 }  // namespace brindlecap

@@ -1,6 +1,8 @@
 #include "ui/TimerListView.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include <QAbstractButton>
@@ -186,6 +188,11 @@ TimerListView::TimerListView(std::shared_ptr<TimerStore> store,
   scrollArea_->viewport()->setAutoFillBackground(false);
   listContent_->setAutoFillBackground(false);
   scrollArea_->hide();
+  connect(scrollArea_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (value < scrollArea_->verticalScrollBar()->maximum() || rows_.size() < rowLimit_) return;
+    rowLimit_ += kRowBatch;
+    refresh();
+  });
 
   auto* stack = new QVBoxLayout(this);
   stack->setSpacing(0);
@@ -218,6 +225,11 @@ TimerListView::TimerListView(std::shared_ptr<TimerStore> store,
                               Published<std::vector<TimerItem>>::Delivery::changesOnly);
   nowSubscription_ = store_->now.subscribe([this](const TimePoint&) { refresh(); },
                                            Published<TimePoint>::Delivery::changesOnly);
+  // The rows count down in seconds, so the store ticks every second while they are on screen.
+  tickDemand_ = store_->demandTicks([this](TimePoint now) -> std::optional<TimePoint> {
+    if (!isVisible()) return std::nullopt;
+    return now + TimerStore::kTickInterval;
+  });
   accentSubscription_ =
       settings_->threadColor.subscribe([this](const ThreadColorPreset&) { applyAccent(); },
                                        Published<ThreadColorPreset>::Delivery::changesOnly);
@@ -237,18 +249,39 @@ void TimerListView::changeEvent(QEvent* event) {
   }
 }
 
+void TimerListView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  store_->tickIfBehind();  // refreshes through `now` when the clock moved
+  if (stale_) refresh();
+  store_->replanTicks();
+}
+
+void TimerListView::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  store_->replanTicks();
+}
+
 void TimerListView::refresh() {
+  // Hidden, the list does no work however many timers there are; showEvent catches up.
+  if (!isVisible()) {
+    stale_ = true;
+    return;
+  }
+  stale_ = false;
   const std::vector<TimerItem> active = store_->activeItems();
   const TimePoint now = store_->now.value();
 
   const QString count = QStringLiteral("АКТИВНЫЕ · %1").arg(active.size());
   if (countLabel_->text() != count) countLabel_->setText(count);
 
+  const std::vector<TimerItem> built(
+      active.begin(),
+      active.begin() + static_cast<std::ptrdiff_t>(std::min(active.size(), rowLimit_)));
   const bool sameRows = std::equal(
-      active.begin(), active.end(), rows_.begin(), rows_.end(),
+      built.begin(), built.end(), rows_.begin(), rows_.end(),
       [](const TimerItem& item, const TimerRowView* row) { return item.id == row->id(); });
-  if (!sameRows) rebuildRows(active);
-  for (std::size_t i = 0; i < active.size(); ++i) rows_[i]->setContent(active[i], now);
+  if (!sameRows) rebuildRows(built);
+  for (std::size_t i = 0; i < built.size(); ++i) rows_[i]->setContent(built[i], now);
 
   const bool empty = active.empty();
   if (emptyState_->isHidden() == empty) {
@@ -258,18 +291,18 @@ void TimerListView::refresh() {
 }
 
 void TimerListView::rebuildRows(const std::vector<TimerItem>& active) {
-  std::vector<TimerRowView*> previous = std::exchange(rows_, {});
-  while (QLayoutItem* entry = listLayout_->takeAt(0)) delete entry;
-  for (QWidget* divider : dividers_) delete divider;
-  dividers_.clear();
+  // Linear in the number of rows, from the back: a list of thousands must not go quadratic.
+  std::unordered_multimap<Uuid, TimerRowView*> previous;
+  for (TimerRowView* row : std::exchange(rows_, {})) previous.emplace(row->id(), row);
+  for (int i = listLayout_->count(); i-- > 0;) delete listLayout_->takeAt(i);
+  std::vector<QWidget*> spareDividers = std::exchange(dividers_, {});
 
   for (std::size_t i = 0; i < active.size(); ++i) {
-    auto kept = std::find_if(previous.begin(), previous.end(), [&](const TimerRowView* row) {
-      return row && row->id() == active[i].id;
-    });
     TimerRowView* row = nullptr;
-    if (kept != previous.end()) {
-      row = std::exchange(*kept, nullptr);
+    auto [first, last] = previous.equal_range(active[i].id);
+    auto kept = std::find_if(first, last, [](const auto& entry) { return entry.second; });
+    if (kept != last) {
+      row = std::exchange(kept->second, nullptr);
     } else {
       row = new TimerRowView(active[i], store_->now.value(), store_, dates_, listContent_);
       row->setObjectName(QStringLiteral("timerRow"));
@@ -278,8 +311,14 @@ void TimerListView::rebuildRows(const std::vector<TimerItem>& active) {
     row->show();
     rows_.push_back(row);
     if (i + 1 < active.size()) {
-      auto* divider = new Divider(listContent_, 14);
-      divider->setObjectName(QStringLiteral("rowDivider"));
+      QWidget* divider = nullptr;
+      if (!spareDividers.empty()) {
+        divider = spareDividers.back();
+        spareDividers.pop_back();
+      } else {
+        divider = new Divider(listContent_, 14);
+        divider->setObjectName(QStringLiteral("rowDivider"));
+      }
       listLayout_->addWidget(divider);
       divider->show();
       dividers_.push_back(divider);
@@ -288,7 +327,8 @@ void TimerListView::rebuildRows(const std::vector<TimerItem>& active) {
   listLayout_->addStretch(1);
 
   // A row that went away may be the one whose delete button is still inside its click.
-  for (TimerRowView* gone : previous) {
+  for (QWidget* divider : spareDividers) delete divider;
+  for (auto [id, gone] : previous) {
     if (!gone) continue;
     gone->hide();
     gone->deleteLater();

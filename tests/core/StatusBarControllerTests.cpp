@@ -213,17 +213,37 @@ TEST_F(StatusBarTest, TheIconAndTheListChangeOnlyWhenWhatTheyShowChanges) {
   EXPECT_FALSE(controller->statusContentView().progress);
   EXPECT_EQ(list().contentSize(), (Size{360, 210})) << "the list grows with the timers";
   auto& surface = windows.statusItem->surface;
-  const int before = surface.needsDisplayCount;
+  int before = surface.needsDisplayCount;
   const int sizeChanges = list().sizeChanges;
+  int ticks = 0;
+  auto counter = store->now.subscribe([&](TimePoint) { ++ticks; },
+                                      Published<TimePoint>::Delivery::changesOnly);
   time.advance(60);
-  EXPECT_EQ(surface.needsDisplayCount - before, 1) << "sixty ticks, one change of text";
-  EXPECT_EQ(list().sizeChanges, sizeChanges) << "ticks that change nothing set no size";
+  EXPECT_EQ(surface.needsDisplayCount - before, 1) << "a minute, one change of text";
+  EXPECT_EQ(ticks, 1) << "the store wakes only for it";
+  EXPECT_EQ(list().sizeChanges, sizeChanges);
   EXPECT_EQ(controller->statusContentView().countdownText, "30");
 
   settings->menuBarPresentation.set(MenuBarPresentation::progressOnly);
   EXPECT_FALSE(controller->statusContentView().countdownText);
   ASSERT_TRUE(controller->statusContentView().progress);
-  EXPECT_NEAR(*controller->statusContentView().progress, 60.0 / (30 * 60 + 30), 1e-9);
+  EXPECT_NEAR(*controller->statusContentView().progress, 60.0 / (30 * 60 + 30), 1e-9)
+      << "drawn for the present, not the last tick";
+  ticks = 0;
+  time.advance(60);
+  EXPECT_NEAR(*controller->statusContentView().progress, 120.0 / (30 * 60 + 30), 0.01);
+  EXPECT_LE(ticks, 12) << "the ring moves in steps, not every second";
+
+  // Under a minute the text counts seconds, and the store ticks every second.
+  settings->menuBarPresentation.set(MenuBarPresentation::timeAndProgress);
+  store->add("sooner", time.now() + 65);
+  EXPECT_EQ(controller->statusContentView().countdownText, "2");
+  ticks = 0;
+  before = surface.needsDisplayCount;
+  time.advance(10);
+  EXPECT_EQ(controller->statusContentView().countdownText, "55");
+  EXPECT_EQ(ticks, 6) << "at 60 s left (\"1\"), then 59 … 55";
+  EXPECT_EQ(surface.needsDisplayCount - before, 6);
 
   settings->threadColor.set(ThreadColorPreset::green);
   EXPECT_EQ(controller->statusContentView().functionalColor, color(ThreadColorPreset::green));

@@ -51,7 +51,21 @@ TEST(TimeFormatting, RemainingPhraseAndIconRoundUp) {
                    {0.2, "1"},
                    {0, "0"},
                    {-30, "0"}};
-  for (const auto& [left, text] : icon) EXPECT_EQ(iconRemaining(now + left, now), text) << left;
+  for (const auto& [left, text] : icon) {
+    EXPECT_EQ(iconRemaining(now + left, now), text) << left;
+    // The icon is ticked only when its text changes: exactly then, and not a moment earlier.
+    const auto change = iconRemainingChangeDate(now + left, now);
+    if (left <= 0) {
+      EXPECT_FALSE(change) << left;
+      continue;
+    }
+    ASSERT_TRUE(change) << left;
+    EXPECT_GT(*change, now) << left;
+    EXPECT_NE(iconRemaining(now + left, *change), text) << left;
+    EXPECT_EQ(iconRemaining(now + left, std::max(now, *change - 1e-3)), text) << left;
+  }
+  EXPECT_EQ(iconRemainingChangeDate(now + 31 * 60, now), now + 60) << "31 → 30 a minute later";
+  EXPECT_EQ(iconRemainingChangeDate(now + 3 * 3600, now), now + 1) << "3h → 2h at once";
 }
 
 TEST(TimeFormatting, RelativeFireDateAndTheLateAnnouncementUseTheSameDayRule) {

@@ -20,7 +20,7 @@ constexpr const char* kFile = "/home/user/.local/share/Brindlecap/timers.json";
 class TimerStoreTest : public ::testing::Test {
  protected:
   std::unique_ptr<TimerStore> start() {
-    auto store = std::make_unique<TimerStore>(time, time, files);
+    auto store = std::make_unique<TimerStore>(time, time, files, &time);
     store->onTimerFinished = [this, s = store.get()](const TimerItem& finished) {
       reported.push_back(finished.title);
       clockAtReport.push_back(s->now.value());
@@ -123,7 +123,7 @@ TEST_F(TimerStoreTest, AddTrimsTitlesSortsStablySavesAndSchedules) {
   EXPECT_NE(store->items.value()[1].id, store->items.value()[2].id);
 }
 
-TEST_F(TimerStoreTest, TicksReportEachDueTimerOnceEarliestFirstAfterMovingTheClock) {
+TEST_F(TimerStoreTest, TicksComeAtFireDatesAndDemandsAndReportEachOccurrenceOnce) {
   auto store = start();
   int clockChanges = 0;
   auto subscription = store->now.subscribe([&](TimePoint) { ++clockChanges; },
@@ -131,24 +131,39 @@ TEST_F(TimerStoreTest, TicksReportEachDueTimerOnceEarliestFirstAfterMovingTheClo
   store->add("second", t0 + 2.7);
   store->add("first", t0 + 2.2);
   store->add("exact", t0 + 3);
-  store->add("late", t0 + 3000);
+  store->add("late", t0 + 5000);
   store->add("early", t0 + 100);
   time.advance(2);
   EXPECT_TRUE(reported.empty());
-  EXPECT_EQ(clockChanges, 2);
-  time.advance(1);  // (t0+2, t0+3]: all three fall due in one tick, the exact boundary included
+  EXPECT_EQ(clockChanges, 0) << "nothing can change before the first fire date";
+  time.advance(1);
   EXPECT_EQ(reported, (Titles{"first", "second", "exact"}));
-  EXPECT_EQ(clockAtReport, (std::vector<TimePoint>{t0 + 3, t0 + 3, t0 + 3}));
-  time.advance(5);
-  EXPECT_EQ(reported.size(), 3u) << "the previous tick's instant is not reported again";
+  EXPECT_EQ(clockAtReport, (std::vector<TimePoint>{t0 + 2.2, t0 + 2.7, t0 + 3}))
+      << "each reported at its own fire date";
+
+  // A view showing seconds is ticked every second while it asks, and not after.
+  bool showsSeconds = true;
+  auto demand = store->demandTicks([&](TimePoint now) -> std::optional<TimePoint> {
+    return showsSeconds ? std::optional<TimePoint>(now + 1) : std::nullopt;
+  });
+  clockChanges = 0;
+  time.advance(5.5);
+  EXPECT_EQ(clockChanges, 5);
+  showsSeconds = false;
+  store->replanTicks();
+  time.advance(60);
+  EXPECT_EQ(clockChanges, 5);
   EXPECT_EQ(titles(store->activeItems()), (Titles{"early", "late"})) << "finished timers stay";
 
+  // Clock changes and resumes wake the store at once; nothing is reported twice.
   time.setWallClock(t0 + 4000);  // the machine slept; monotonic timers did not run
-  time.advance(1);
+  time.advance(0);
+  EXPECT_EQ(reported.back(), "early");
   time.setWallClock(t0 - 3600);  // time sync moves the clock back an hour
   time.advance(1);
-  time.setWallClock(t0 + 4002);
-  time.advance(1);
+  EXPECT_EQ(store->now.value(), t0 - 3600) << "ticked when the clock was set";
+  time.setWallClock(t0 + 5002);
+  time.advance(0);
   EXPECT_EQ(reported, (Titles{"first", "second", "exact", "early", "late"}));
   EXPECT_EQ(store->items->size(), 5u);
   // A new occurrence of the same timer is reported again.
@@ -156,7 +171,9 @@ TEST_F(TimerStoreTest, TicksReportEachDueTimerOnceEarliestFirstAfterMovingTheClo
   time.advance(5);
   EXPECT_EQ(reported.back(), "early");
   EXPECT_EQ(reported.size(), 6u);
+  EXPECT_EQ(clockAtReport.back(), t0 + 5007);
 
+  demand.reset();
   store.reset();
   EXPECT_EQ(time.pendingTimerCount(), 0u);
   time.advance(3);  // would crash if the ticker still called into the destroyed store

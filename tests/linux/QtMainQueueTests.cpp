@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/linux/SignalHandling.h"
+#include "platform/linux/SystemClock.h"
+#include "platform/linux/TimerFdAlarm.h"
 #include "support/QtTestApplication.h"
 
 namespace brindlecap {
@@ -91,6 +93,28 @@ TEST_F(QtMainQueueTest, TimedWorkRunsInNestedLoopsAndStopsWhenCancelledDroppedOr
   runPast(other, 0.02);
   EXPECT_FALSE(ran);
   orphanTicker.cancel();  // must not touch the destroyed queue's timers
+}
+
+TEST_F(QtMainQueueTest, TheWallClockAlarmFiresOnceAtItsDeadlineAndOnlyForTheLatestRequest) {
+  SystemClock clock;
+  TimerFdAlarm alarm;
+  std::vector<std::pair<char, TimePoint>> fired;
+  auto record = [&](char name) { return [&, name] { fired.emplace_back(name, clock.now()); }; };
+  const TimePoint deadline = clock.now() + 0.05;
+  WorkHandle replaced = alarm.wakeAt(clock.now() + 0.01, record('a'));
+  WorkHandle latest = alarm.wakeAt(deadline, record('b'));
+  replaced.cancel();  // an earlier request's handle must not call off the newer one
+  runPast(*queue, 0.2);
+  ASSERT_EQ(fired.size(), 1u);
+  EXPECT_EQ(fired[0].first, 'b');
+  EXPECT_GE(fired[0].second, deadline) << "never before the deadline";
+
+  WorkHandle past = alarm.wakeAt(clock.now() - 3600, record('c'));  // already due: at once
+  ASSERT_TRUE(runEventsUntil([&] { return fired.size() == 2; }));
+  WorkHandle cancelled = alarm.wakeAt(clock.now() + 0.01, record('d'));
+  cancelled.cancel();
+  runPast(*queue, 0.1);
+  EXPECT_EQ(fired.size(), 2u);
 }
 
 TEST(TerminationSignals, ArriveAsACallbackOnTheMainLoop) {

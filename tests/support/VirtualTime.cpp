@@ -37,6 +37,27 @@ WorkHandle VirtualTime::every(double intervalSeconds, std::function<void()> work
   return WorkHandle(std::make_unique<Handle>(timer));
 }
 
+WorkHandle VirtualTime::wakeAt(TimePoint deadline, std::function<void()> work) {
+  auto timer = std::make_shared<Timer>(
+      Timer{uptime_ + std::max(deadline - wall_, 0.0), 0, std::move(work), false, true});
+  timers_.emplace(std::make_pair(timer->due, nextSequence_++), timer);
+  return WorkHandle(std::make_unique<Handle>(timer));
+}
+
+void VirtualTime::setWallClock(TimePoint t) {
+  wall_ = t;
+  for (auto it = timers_.begin(); it != timers_.end();) {
+    if (!it->second->wallAlarm || it->first.first <= uptime_) {
+      ++it;
+      continue;
+    }
+    auto timer = it->second;
+    it = timers_.erase(it);
+    timer->due = uptime_;
+    timers_.emplace(std::make_pair(timer->due, nextSequence_++), timer);
+  }
+}
+
 void VirtualTime::runPending() {
   for (;;) {
     std::vector<std::function<void()>> batch;

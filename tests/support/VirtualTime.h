@@ -9,13 +9,18 @@
 
 #include "platform/Clock.h"
 #include "platform/MainQueue.h"
+#include "platform/WallClockAlarm.h"
 
 namespace brindlecap::testing {
 
 // A main queue, wall clock and monotonic clock on virtual time. Nothing runs until a test
 // calls runPending() or advance(); advance() runs every timer that falls due, in order, with the
-// clocks set to each timer's due time. The wall clock can also be moved on its own (jumps).
-class VirtualTime : public MainQueue, public WallClock, public MonotonicClock {
+// clocks set to each timer's due time. The wall clock can also be moved on its own (jumps); wall
+// alarms then fall due at once, as they do on a clock change or a resume.
+class VirtualTime : public MainQueue,
+                    public WallClock,
+                    public MonotonicClock,
+                    public WallClockAlarm {
  public:
   explicit VirtualTime(TimePoint wallStart = 800000000.0, double uptimeStart = 1000.0);
 
@@ -23,6 +28,8 @@ class VirtualTime : public MainQueue, public WallClock, public MonotonicClock {
   void async(std::function<void()> work) override;
   WorkHandle after(double delaySeconds, std::function<void()> work) override;
   WorkHandle every(double intervalSeconds, std::function<void()> work) override;
+  // WallClockAlarm
+  WorkHandle wakeAt(TimePoint deadline, std::function<void()> work) override;
 
   // Clocks
   TimePoint now() const override { return wall_; }
@@ -33,7 +40,7 @@ class VirtualTime : public MainQueue, public WallClock, public MonotonicClock {
   // Moves both clocks forward by `seconds`, running everything that falls due on the way.
   void advance(double seconds);
   // Sets only the wall clock, as a manual clock change or time sync would.
-  void setWallClock(TimePoint t) { wall_ = t; }
+  void setWallClock(TimePoint t);
 
   std::size_t pendingTimerCount() const;
 
@@ -43,6 +50,7 @@ class VirtualTime : public MainQueue, public WallClock, public MonotonicClock {
     double interval = 0;  // 0 for one-shot
     std::function<void()> work;
     bool cancelled = false;
+    bool wallAlarm = false;
   };
   class Handle;
 

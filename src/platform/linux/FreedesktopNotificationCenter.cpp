@@ -156,15 +156,21 @@ void FreedesktopNotificationCenter::add(
     if (completion) completion("The trigger interval must be a positive number of seconds.");
     return;
   }
-  held_.insert_or_assign(request.identifier, HeldRequest{std::move(request.content),
-                                                         clock_.now() + request.triggerInterval});
+  const TimePoint due = clock_.now() + request.triggerInterval;
+  if (auto held = held_.find(request.identifier); held != held_.end())
+    dueOrder_.erase({held->second.due, request.identifier});
+  dueOrder_.emplace(due, request.identifier);
+  held_.insert_or_assign(request.identifier, HeldRequest{std::move(request.content), due});
   scheduleCheck();
   if (completion) completion(std::nullopt);
 }
 
 void FreedesktopNotificationCenter::removePendingRequests(
     const std::vector<std::string>& identifiers) {
-  for (const std::string& identifier : identifiers) held_.erase(identifier);
+  for (const std::string& identifier : identifiers) {
+    auto node = held_.extract(identifier);
+    if (!node.empty()) dueOrder_.erase({node.mapped().due, identifier});
+  }
   scheduleCheck();
 }
 
@@ -183,6 +189,7 @@ void FreedesktopNotificationCenter::removeDeliveredNotifications(
 
 void FreedesktopNotificationCenter::removeAllPendingRequests() {
   held_.clear();
+  dueOrder_.clear();
   scheduleCheck();
 }
 
@@ -227,15 +234,14 @@ void FreedesktopNotificationCenter::openSystemSettings() {
 void FreedesktopNotificationCenter::postDueRequests() {
   const TimePoint now = clock_.now();
   std::vector<std::pair<TimePoint, std::string>> due;
-  for (const auto& [identifier, held] : held_) {
-    if (held.due <= now) due.emplace_back(held.due, identifier);
-  }
-  std::sort(due.begin(), due.end());
+  for (auto it = dueOrder_.begin(); it != dueOrder_.end() && it->first <= now; ++it)
+    due.push_back(*it);
 
   for (const auto& [dueTime, identifier] : due) {
     // The delegate may have changed the held requests from within shouldPresent.
     auto node = held_.extract(identifier);
     if (node.empty()) continue;
+    dueOrder_.erase({node.mapped().due, identifier});
     NotificationContent content = std::move(node.mapped().content);
     const std::shared_ptr<NotificationCenterDelegate> delegate = delegate_.lock();
     if (!delegate || !delegate->shouldPresent(content)) continue;
@@ -420,8 +426,7 @@ void FreedesktopNotificationCenter::scheduleCheck() {
     checkTimer_.stop();
     return;
   }
-  TimePoint earliest = held_.begin()->second.due;
-  for (const auto& [identifier, held] : held_) earliest = std::min(earliest, held.due);
+  const TimePoint earliest = dueOrder_.begin()->first;
   const double remaining = std::clamp(earliest - clock_.now(), 0.0, kLongestCheckSeconds);
   checkTimer_.start(static_cast<int>(std::ceil(remaining * 1000.0)));
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/Clock.h"
@@ -63,6 +64,10 @@ class FreedesktopNotificationCenter : public QObject, public NotificationCenter 
   // the next due time; call it on every clock tick too, so a suspend or a clock change cannot
   // delay a notification.
   void postDueRequests();
+  // When the earliest held request falls due; nothing while none is held.
+  std::optional<TimePoint> nextDueDate() const {
+    return dueOrder_.empty() ? std::nullopt : std::optional<TimePoint>(dueOrder_.begin()->first);
+  }
 
  private slots:
   void handleActionInvoked(uint id, const QString& actionKey);
@@ -109,6 +114,7 @@ class FreedesktopNotificationCenter : public QObject, public NotificationCenter 
   std::weak_ptr<NotificationCenterDelegate> delegate_;
   std::map<std::string, NotificationCategory> categories_;
   std::map<std::string, HeldRequest> held_;
+  std::set<std::pair<TimePoint, std::string>> dueOrder_;  // held_ by due time, earliest first
   std::uint64_t nextSequence_ = 1;
   std::map<std::uint64_t, Posting> postings_;  // awaiting the server's id, by sequence
   std::map<uint, Shown> shown_;                // by server id

@@ -25,10 +25,15 @@ std::string format(const icu::DateFormat& formatter, TimePoint t) {
 
 }  // namespace
 
+IcuDateFormatter::IcuDateFormatter() = default;
+
 // ICU takes the default locale from LANG/LC_* and the zone from TZ (or /etc/localtime) once.
-// The formatters are built once because they are costly; a time zone change while the
+// The formatters are built once because they are costly, and only at the first date shown: ICU's
+// data would otherwise take a few megabytes from start-up on. A time zone change while the
 // application runs is therefore only seen after a restart, which is accepted.
-IcuDateFormatter::IcuDateFormatter() {
+void IcuDateFormatter::load() const {
+  if (loaded_) return;
+  loaded_ = true;
   UErrorCode status = U_ZERO_ERROR;
   calendar_.reset(icu::Calendar::createInstance(status));
   if (U_FAILURE(status)) calendar_.reset();
@@ -42,6 +47,7 @@ IcuDateFormatter::~IcuDateFormatter() = default;
 
 bool IcuDateFormatter::isSameDay(TimePoint a, TimePoint b) const {
   std::lock_guard lock(mutex_);
+  load();
   if (!calendar_) return false;
   struct Day {
     int32_t era, year, dayOfYear;
@@ -61,11 +67,13 @@ bool IcuDateFormatter::isSameDay(TimePoint a, TimePoint b) const {
 
 std::string IcuDateFormatter::shortTime(TimePoint t) const {
   std::lock_guard lock(mutex_);
+  load();
   return shortTime_ ? format(*shortTime_, t) : std::string();
 }
 
 std::string IcuDateFormatter::abbreviatedDateTime(TimePoint t) const {
   std::lock_guard lock(mutex_);
+  load();
   return abbreviatedDateTime_ ? format(*abbreviatedDateTime_, t) : std::string();
 }
 

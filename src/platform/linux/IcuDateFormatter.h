@@ -16,7 +16,7 @@ U_NAMESPACE_END
 
 namespace brindlecap {
 
-// Dates in ICU's default locale, calendar and time zone as they are when this is constructed.
+// Dates in ICU's default locale, calendar and time zone as they are at the first use.
 class IcuDateFormatter : public DateFormatter {
  public:
   IcuDateFormatter();
@@ -30,10 +30,13 @@ class IcuDateFormatter : public DateFormatter {
 
  private:
   // ICU objects keep per-call state even in their const methods, so each use is locked.
+  void load() const;  // with the mutex held
+
   mutable std::mutex mutex_;
-  std::unique_ptr<icu::Calendar> calendar_;
-  std::unique_ptr<icu::DateFormat> shortTime_;
-  std::unique_ptr<icu::DateFormat> abbreviatedDateTime_;
+  mutable bool loaded_ = false;
+  mutable std::unique_ptr<icu::Calendar> calendar_;
+  mutable std::unique_ptr<icu::DateFormat> shortTime_;
+  mutable std::unique_ptr<icu::DateFormat> abbreviatedDateTime_;
 };
 
 }  // namespace brindlecap
