@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace brindlecap {
 
@@ -52,11 +53,19 @@ std::string trimmed(const std::string& text) {
 }  // namespace
 
 TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files)
-    : now(clock.now()), clock_(clock), files_(files), fileURL_(defaultFileURL(files)) {
+    : now(clock.now()),
+      clock_(clock),
+      mainQueue_(mainQueue),
+      files_(files),
+      fileURL_(defaultFileURL(files)) {
   // A failure shows up as failed saves, which are silent.
   files_.createDirectories(files_.applicationSupportDirectory() + "/" + kFolderName);
   load();
   removeOldItems();
+  // Timers that had fired before this start count as reported: a clock set back and forward again
+  // passes their fire dates a second time.
+  for (const auto& item : items.value())
+    if (item.fireDate <= now.value()) reportedFireDates_[item.id] = item.fireDate;
   ticker_ = mainQueue.every(kTickInterval, [this] { tick(); });
 }
 
@@ -66,6 +75,7 @@ std::string TimerStore::defaultFileURL(const FileSystem& files) {
 
 TimerStore::~TimerStore() {
   ticker_.cancel();
+  if (saveDeferred_) save();
 }
 
 void TimerStore::load() {
@@ -131,7 +141,7 @@ TimerItem TimerStore::add(std::string title, TimePoint fireDate) {
     list.push_back(item);
     sortItems(list);
   });
-  save();
+  saveSoon();
   if (notificationManager) notificationManager->schedule(item);
   return item;
 }
@@ -172,7 +182,7 @@ void TimerStore::replace(std::size_t index, const TimerItem& updated) {
     list[index] = updated;
     sortItems(list);
   });
-  save();
+  saveSoon();
 }
 
 void TimerStore::remove(const Uuid& id) {
@@ -181,7 +191,7 @@ void TimerStore::remove(const Uuid& id) {
   });
   reportedFireDates_.erase(id);
   if (notificationManager) notificationManager->cancel(id);
-  save();
+  saveSoon();
 }
 
 void TimerStore::restoreNotifications() {
@@ -192,7 +202,26 @@ void TimerStore::restoreNotifications() {
   }
 }
 
+void TimerStore::saveSoon() {
+  // A script adding thousands of timers would otherwise rewrite an ever longer file for each one
+  // and keep the main thread from the user's clicks. A few changes in a row, as commands typed one
+  // after another, are still each on disk before their answer goes out.
+  if (writesInWindow_ == kWritesPerWindow) {
+    saveDeferred_ = true;
+    return;
+  }
+  save();
+  ++writesInWindow_;
+  if (saveWindow_) return;
+  saveWindow_ = mainQueue_.after(kSaveWindow, [this] {
+    saveWindow_.cancel();
+    writesInWindow_ = 0;
+    if (saveDeferred_) saveSoon();
+  });
+}
+
 void TimerStore::save() {
+  saveDeferred_ = false;
   if (usesTransientDiagnosticItems) return;
   // An unreadable file that could not be moved aside yet is never replaced; try again now.
   if (unpreservedFile_) {
