@@ -240,21 +240,13 @@ class Session {
         model_.erase(id);
         break;
       case Op::hostileCommandLine: {
-        // What no user could mean is refused and changes nothing; a long title is cut.
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        const double inf = std::numeric_limits<double>::infinity();
-        const double bad[] = {nan, inf, -inf, -60, 0, 0.5, 8 * 86400.0};
-        const double seconds = bad[step.amount % 7];
+        // What no user could mean is refused, whatever state the session is in.
+        const double bad[] = {std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(), -60, 0.5, 8 * 86400.0};
+        const double seconds = bad[step.amount % 5];
         if (remote_->addTimer(seconds, "x").ok() || remote_->extendTimer(id, seconds).ok() ||
-            remote_->snoozeTimer(id, seconds).ok() || remote_->removeTimer("1; rm -rf").ok() ||
-            remote_->extendTimer("", 60).ok())
+            remote_->snoozeTimer(id, seconds).ok() || remote_->removeTimer("1; rm").ok())
           problem_ = "a hostile call was accepted";
-        const auto added = remote_->addTimer(60, std::string(3000, 'w'));
-        if (!added.ok()) break;
-        move(added.value(), time_.now() + 60);
-        for (const auto& item : store().items.value())
-          if (item.id.toString() == added.value() && item.title.size() != 1000)
-            problem_ = "a long title was not cut to 1000 characters";
         break;
       }
       case Op::tick:
