@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace brindlecap {
@@ -140,7 +141,10 @@ TimePoint TimerStore::watchedUntil(const TimerItem& item) const {
   if (reported != reportedFireDates_.end() && reported->second == item.fireDate) {
     return std::max(now.value(), item.fireDate);
   }
-  return now.value();
+  // Not reported yet, so never counted as watched: after the clock went back, a timer set before
+  // the next tick can lie below the last one.
+  return std::min(now.value(),
+                  std::nextafter(item.fireDate, -std::numeric_limits<double>::infinity()));
 }
 
 bool TimerStore::preserveUnreadableFile() {

@@ -139,7 +139,6 @@ class Session {
               timer.firing = Expected::Firing::due;
           }
           clockSeen_ = now;
-          highWater_ = std::max(highWater_, now);
         },
         Published<TimePoint>::Delivery::changesOnly);
   }
@@ -266,8 +265,6 @@ class Session {
         settled_ = true;
         break;
       case Op::restart: {
-        // A clock set back across a stop is the launch catch-up's concern, not covered here.
-        if (time_.now() < highWater_) break;
         shutDown();
         shownNotifications_.clear();
         // What fell due between the last tick and the stop is the launch's to announce, once.
@@ -350,7 +347,6 @@ class Session {
 
   std::map<std::string, Expected> model_;
   TimePoint clockSeen_ = 0;  // the app's clock at its last tick
-  TimePoint highWater_ = 0;  // the latest the app's clock has been
   std::vector<std::pair<std::string, TimePoint>> announced_;
   std::vector<NotificationContent> shownNotifications_;
   std::string problem_;
@@ -408,6 +404,12 @@ TEST(TimerCoreModel, SessionsThatOnceFailedStayFixed) {
        {Op::clockBack, 3449309546, 3361829203},
        {Op::tick, 2075388237, 2452731374},
        {Op::suspend, 3956016089, 1919171215}},
+      // A timer set after the clock went back, before the next tick, was taken as announced by
+      // the next start and never fired.
+      {{Op::clockBack, 3395950673, 617611350},
+       {Op::add, 2252372674, 2042581499},
+       {Op::restart, 1576994308, 1970185534},
+       {Op::suspend, 3497850231, 3226957592}},
   };
   for (const Steps& steps : found) {
     const auto failure = firstFailure(steps);
