@@ -64,6 +64,10 @@ void StatusBarController::configureStatusItem() {
   fallbackView_.onMouseDown = press;
   fallbackView_.onRightMouseUp = rightRelease;
   statusItem_->setToolTip(std::string(StatusItemContentView::kToolTip));
+  statusItem_->onAppearanceChanged = [weak](Appearance appearance) {
+    if (auto self = weak.lock()) self->setAppearance(appearance);
+  };
+  appearance_ = statusItem_->appearance();
   scheduled_.push_back(platform_.mainQueue.after(0.35, [weak] {
     if (auto self = weak.lock()) self->configureReachableAnchor();
   }));
@@ -155,14 +159,27 @@ void StatusBarController::updateIconState(std::optional<std::string> countdown,
   fallbackView_.setNeedsDisplay();
 }
 
+Color StatusBarController::functionalColor() const {
+  return brindlecap::color(settings_->threadColor.value(), appearance_ == Appearance::dark);
+}
+
 void StatusBarController::updateFunctionalColor() {
-  const Color color = brindlecap::color(settings_->threadColor.value());
+  const Color color = functionalColor();
   overlay_->setFunctionalColor(color);
+  overlay_->setAppearance(appearance_);
+  fallbackView_.appearance = appearance_;
   for (StatusItemContentView* view : {&statusContentView_, &fallbackView_.statusContentView}) {
     view->functionalColor = color;
+    view->appearance = appearance_;
     view->setNeedsDisplay();
   }
   fallbackView_.setNeedsDisplay();
+}
+
+void StatusBarController::setAppearance(Appearance appearance) {
+  if (appearance == appearance_) return;
+  appearance_ = appearance;
+  updateFunctionalColor();
 }
 
 void StatusBarController::setDragging(bool isDragging) {

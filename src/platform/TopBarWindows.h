@@ -7,6 +7,7 @@
 
 #include "platform/Color.h"
 #include "platform/Geometry.h"
+#include "platform/SystemColors.h"
 #include "platform/TimePoint.h"
 #include "platform/ViewSurface.h"
 
@@ -25,12 +26,20 @@ class StatusItem {
   virtual void setToolTip(const std::string& text) = 0;
   // The window that holds the icon, in global points; nothing while it is not on screen.
   virtual std::optional<Rect> windowFrameInScreen() const = 0;
+  // Light or dark, from what the icon sits on.
+  virtual Appearance appearance() const = 0;
+  // Called when that changes (another tray, another panel background, another palette).
+  std::function<void(Appearance)> onAppearanceChanged;
 };
 
-// The small window beside the pointer during a drag: a symbol and two lines of text.
+// The small window beside the pointer during a drag: a symbol and two lines of text. It is at
+// least as wide as it was made and grows to show its texts whole.
 class BubbleWindow {
  public:
   virtual ~BubbleWindow() = default;
+  // In points; changes only with the texts.
+  virtual Size size() const = 0;
+  virtual void setAppearance(Appearance appearance) = 0;
   virtual void setFrame(const Rect& frame) = 0;
   virtual bool isVisible() const = 0;
   virtual void orderFront() = 0;

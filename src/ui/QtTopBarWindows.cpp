@@ -3,6 +3,7 @@
 #include "platform/linux/ScreenCoordinates.h"
 #include "platform/linux/TrayIconHost.h"
 #include "platform/linux/XcbConnection.h"
+#include "platform/linux/XcbTrayColors.h"
 #include "ui/DrawnViewWidget.h"
 #include "ui/ManualTimerView.h"
 #include "ui/NewTimerView.h"
@@ -10,6 +11,12 @@
 #include "ui/QtFloatingPanel.h"
 #include "ui/QtPopover.h"
 #include "ui/TimerListView.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QTimer>
 
 namespace brindlecap {
 
@@ -28,10 +35,40 @@ class TrayIconWidget : public DrawnViewWidget {
   }
 };
 
+// Reports the desktop changing the application's palette (its theme).
+class PaletteWatcher : public QObject {
+ public:
+  PaletteWatcher() { QCoreApplication::instance()->installEventFilter(this); }
+  std::function<void()> onPaletteChange;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ApplicationPaletteChange &&
+        watched == QCoreApplication::instance() && onPaletteChange)
+      onPaletteChange();
+    return false;
+  }
+};
+
 class TrayStatusItem : public StatusItem {
  public:
   explicit TrayStatusItem(DrawnView& content) : icon_(new TrayIconWidget(content)), host_(icon_) {
     icon_->host = &host_;
+    // A tray paints behind a new icon, or in its new colours, a moment after it says so.
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    QObject::connect(&settle_, &QTimer::timeout, &context_, [this] { refreshAppearance(); });
+    // A burst of changes (a panel repainting) is looked at once.
+    auto refreshSoon = [this] {
+      if (!settle_.isActive()) settle_.start();
+    };
+    QObject::connect(&host_, &TrayIconHost::dockedChanged, &context_, [this](bool docked) {
+      trayColors_.watchSurroundings(docked ? icon_->window()->winId() : 0);
+      settle_.start();
+    });
+    QObject::connect(&trayColors_, &XcbTrayColors::changed, &context_, refreshSoon);
+    context_.onPaletteChange = refreshSoon;
+    appearance_ = currentAppearance();
   }
   void setVisible(bool visible) override { host_.setVisible(visible); }
   bool isVisible() const override { return host_.isVisible(); }
@@ -45,10 +82,41 @@ class TrayStatusItem : public StatusItem {
     if (geometry.isEmpty() || !icon_->isVisible()) return std::nullopt;
     return toGlobalYUp(geometry);
   }
+  Appearance appearance() const override { return appearance_; }
 
  private:
+  static constexpr int kSettleMs = 300;
+
+  // In a tray that shows it translucent, what the screen shows around the icon, else the tray's
+  // own text colour; elsewhere the desktop's window colour, which the icon's window is filled with.
+  Appearance currentAppearance() const {
+    // An opaque icon window (in a tray without translucency) shows the palette's colour itself.
+    if (host_.isDocked() && icon_->window()->testAttribute(Qt::WA_TranslucentBackground)) {
+      const QRect area = host_.iconGeometryInScreen();
+      const qreal ratio = icon_->devicePixelRatioF();
+      const QRect pixels(qRound(area.x() * ratio), qRound(area.y() * ratio),
+                         qRound(area.width() * ratio), qRound(area.height() * ratio));
+      if (auto behind = trayColors_.backgroundAround(pixels))
+        return appearanceOnBackground(*behind);
+      if (auto text = trayColors_.foreground()) return appearanceForForeground(*text);
+    }
+    const QColor window = QGuiApplication::palette().color(QPalette::Window);
+    return appearanceOnBackground(Color{window.redF(), window.greenF(), window.blueF(), 1});
+  }
+
+  void refreshAppearance() {
+    const Appearance now = currentAppearance();
+    if (now == appearance_) return;
+    appearance_ = now;
+    if (onAppearanceChanged) onAppearanceChanged(now);
+  }
+
   TrayIconWidget* icon_;  // owned by the host
   TrayIconHost host_;
+  XcbTrayColors trayColors_;
+  QTimer settle_;
+  Appearance appearance_ = Appearance::light;
+  PaletteWatcher context_;  // last: its connections go first
 };
 
 }  // namespace

@@ -45,14 +45,18 @@ class FakeStatusItem : public StatusItem {
   void setLength(double) override {}
   void setToolTip(const std::string&) override {}
   std::optional<Rect> windowFrameInScreen() const override { return surface.frame; }
+  Appearance appearance() const override { return look; }
 
   FakeSurface surface;
+  Appearance look = Appearance::light;
   bool visible = false;
 };
 
 class FakeBubbleWindow : public BubbleWindow {
  public:
-  void setFrame(const Rect&) override {}
+  Size size() const override { return bubbleSize; }
+  void setAppearance(Appearance a) override { appearance = a; }
+  void setFrame(const Rect& f) override { frame = f; }
   bool isVisible() const override { return visible; }
   void orderFront() override { visible = true; }
   void orderOut() override { visible = false; }
@@ -63,6 +67,9 @@ class FakeBubbleWindow : public BubbleWindow {
     timeText = t;
     ++textUpdates;
   }
+  Size bubbleSize{224, 58};
+  Appearance appearance = Appearance::light;
+  Rect frame;
   bool visible = false;
   std::string symbol, durationText, timeText;
   Color tint;
@@ -135,6 +142,7 @@ class FakeFloatingPanel : public FloatingPanel {
 struct NewTimerContent {
   double duration = 0;
   NewTimerPanelCallbacks callbacks;
+  Color accent;
 };
 
 class FakeTopBarWindows : public TopBarWindowFactory {
@@ -151,10 +159,10 @@ class FakeTopBarWindows : public TopBarWindowFactory {
   std::unique_ptr<Popover> makePopover() override {
     return kept(popovers.emplace_back(), std::make_unique<FakePopover>());
   }
-  void setNewTimerContent(Popover& popover, Size, double duration, TimePoint, Color,
+  void setNewTimerContent(Popover& popover, Size, double duration, TimePoint, Color accent,
                           NewTimerPanelCallbacks callbacks) override {
     newTimerPopover = &popover;
-    newTimer = NewTimerContent{duration, std::move(callbacks)};
+    newTimer = NewTimerContent{duration, std::move(callbacks), accent};
   }
 
   std::unique_ptr<FloatingPanel> makeFloatingPanel(const std::string& title, Size size) override {
