@@ -172,6 +172,8 @@ std::optional<TimePoint> StatusBarController::nextIconChange(TimePoint now) cons
 
 void StatusBarController::updateIconState(std::optional<std::string> countdown,
                                           std::optional<double> progress) {
+  if (statusContentView_.countdownText != countdown || statusContentView_.progress != progress)
+    platform_.diagnostics.print("ICON", countdown ? *countdown : progress ? "progress" : "idle");
   // The store ticks every second, but the icon changes far less often: redraw only then.
   for (StatusItemContentView* view : {&statusContentView_, &fallbackView_.statusContentView}) {
     if (view->countdownText == countdown && view->progress == progress) continue;

@@ -161,6 +161,9 @@ void StatusBarController::showListPopover(DrawnView* anchor) {
     auto self = weak.lock();
     if (!self || self->listPopover_->isShown() || !anchor->surface()) return;
     self->listPopover_->show(*anchor->surface());
+    if (self->platform_.diagnostics.isEnabled())
+      self->platform_.diagnostics.print("LIST_SHOWN",
+                                        std::to_string(self->store_->activeItems().size()));
     self->constrainPopoverBelowMenuBar(*self->listPopover_, *anchor);
   });
 }

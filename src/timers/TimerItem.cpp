@@ -27,6 +27,8 @@ void appendNumber(std::string& out, double value) {
   // JSON has no NaN or infinity. An infinity becomes the largest number of its sign, so the timer
   // keeps its place in time; NaN has no place and becomes 0.
   if (std::isnan(value)) value = 0;
+  // "-0" would read back as the integer 0, so a saved file would not read back the same way.
+  if (value == 0) value = 0;
   value =
       std::clamp(value, std::numeric_limits<double>::lowest(), std::numeric_limits<double>::max());
   // The shortest text that reads back as the same double. Json::dump would write 8e8 as

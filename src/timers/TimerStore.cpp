@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace brindlecap {
@@ -57,6 +58,7 @@ TimerStore::TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem&
                        WallClockAlarm* alarm)
     : now(clock.now()),
       clock_(clock),
+      mainQueue_(mainQueue),
       files_(files),
       fileURL_(defaultFileURL(files)),
       ownAlarm_(alarm ? nullptr : std::make_unique<MainQueueAlarm>(clock, mainQueue)),
@@ -76,6 +78,7 @@ std::string TimerStore::defaultFileURL(const FileSystem& files) {
 TimerStore::~TimerStore() {
   itemsChanged_.reset();
   ticker_.cancel();
+  if (saveDeferred_) save();
 }
 
 void TimerStore::load() {
@@ -144,7 +147,10 @@ TimePoint TimerStore::watchedUntil(const TimerItem& item) const {
   if (reported != reportedFireDates_.end() && reported->second == item.fireDate) {
     return std::max(now.value(), item.fireDate);
   }
-  return now.value();
+  // Not reported yet, so never counted as watched: after the clock went back, a timer set before
+  // the next tick can lie below the last one.
+  return std::min(now.value(),
+                  std::nextafter(item.fireDate, -std::numeric_limits<double>::infinity()));
 }
 
 bool TimerStore::preserveUnreadableFile() {
@@ -234,7 +240,7 @@ TimerItem TimerStore::add(std::string title, TimePoint fireDate) {
     list.push_back(item);
     sortItems(list);
   });
-  save();
+  saveSoon();
   if (notificationManager) notificationManager->schedule(item);
   return item;
 }
@@ -277,7 +283,7 @@ void TimerStore::replace(std::size_t index, const TimerItem& updated) {
     list[index] = updated;
     sortItems(list);
   });
-  save();
+  saveSoon();
 }
 
 void TimerStore::remove(const Uuid& id) {
@@ -287,7 +293,7 @@ void TimerStore::remove(const Uuid& id) {
   });
   reportedFireDates_.erase(id);
   if (notificationManager) notificationManager->cancel(id);
-  save();
+  saveSoon();
 }
 
 void TimerStore::restoreNotifications() {
@@ -298,7 +304,26 @@ void TimerStore::restoreNotifications() {
   }
 }
 
+void TimerStore::saveSoon() {
+  // A script adding thousands of timers would otherwise rewrite an ever longer file for each one
+  // and keep the main thread from the user's clicks. A few changes in a row, as commands typed one
+  // after another, are still each on disk before their answer goes out.
+  if (writesInWindow_ == kWritesPerWindow) {
+    saveDeferred_ = true;
+    return;
+  }
+  save();
+  ++writesInWindow_;
+  if (saveWindow_) return;
+  saveWindow_ = mainQueue_.after(kSaveWindow, [this] {
+    saveWindow_.cancel();
+    writesInWindow_ = 0;
+    if (saveDeferred_) saveSoon();
+  });
+}
+
 void TimerStore::save() {
+  saveDeferred_ = false;
   if (usesTransientDiagnosticItems) return;
   // An unreadable file that could not be moved aside yet is never replaced; try again now.
   if (unpreservedFile_) {

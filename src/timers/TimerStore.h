@@ -27,6 +27,9 @@ class TimerStore {
   static constexpr double kTickInterval = 1.0;  // seconds; the pace of a view showing seconds
   static constexpr double kPruneAge = 86400.0;  // finished timers older than this are dropped
   static constexpr const char* kDefaultTitle = "Таймер";
+  // Changes are written at once, up to this many writes per window; more wait for its end.
+  static constexpr int kWritesPerWindow = 8;
+  static constexpr double kSaveWindow = 0.5;  // seconds
 
   // Loads "<support>/Brindlecap/timers.json", prunes it, saves it and plans the first tick. An
   // existing file that cannot be read or decoded is first moved aside so the save cannot lose it.
@@ -81,7 +84,7 @@ class TimerStore {
   void remove(const Uuid& id);
   // Re-creates the notification of every active timer.
   void restoreNotifications();
-  // Writes `items` to the file atomically; failures leave the in-memory state authoritative.
+  // Writes `items` to the file atomically now; failures leave the in-memory state authoritative.
   void save();
   // Advances `now` to the wall clock and reports timers that fell due since the previous tick;
   // saves after reporting, so the file knows they were announced.
@@ -109,14 +112,17 @@ class TimerStore {
   std::optional<std::size_t> indexOf(const Uuid& id) const;
   // Withdraws and re-creates the notification, stores the item in its sorted place, saves.
   void replace(std::size_t index, const TimerItem& updated);
+  // save(), or when kWritesPerWindow writes went out in this window, one write at its end.
+  void saveSoon();
 
   const WallClock& clock_;
+  MainQueue& mainQueue_;
   FileSystem& files_;
   std::string fileURL_;
   std::string preservedFileURL_;
   bool unpreservedFile_ = false;  // an unreadable file is still in place and must not be replaced
-  // The fire date last reported per timer, so a wall clock that jumps back and passes the same
-  // fire date again does not report that occurrence twice.
+  // The fire date last reported (or already past at start) per timer, so a wall clock that jumps
+  // back and passes the same fire date again does not report that occurrence twice.
   std::unordered_map<Uuid, TimePoint> reportedFireDates_;
   struct MissedFiring {
     TimerItem item;
@@ -131,6 +137,9 @@ class TimerStore {
   std::uint64_t nextDemandId_ = 0;
   Subscription itemsChanged_;
   WorkHandle ticker_;
+  WorkHandle saveWindow_;  // runs from the first write after a quiet moment
+  int writesInWindow_ = 0;
+  bool saveDeferred_ = false;
 };
 
 }  // namespace brindlecap

@@ -218,6 +218,19 @@ TEST_F(TimerStoreTest, PostponeSnoozeAndRemoveRescheduleResortAndSaveOnlyWhatCha
   EXPECT_EQ(titles(fileItems()), Titles{"finished"});
 }
 
+TEST_F(TimerStoreTest, ABurstOfChangesCostsAFewWritesAndLosesNothing) {
+  auto store = start();
+  const int writes = files.writeCount;
+  for (int i = 0; i < 1000; ++i) store->add("burst", t0 + 60 + i);
+  EXPECT_EQ(files.writeCount, writes + TimerStore::kWritesPerWindow);
+  time.advance(TimerStore::kSaveWindow);
+  EXPECT_EQ(files.writeCount, writes + TimerStore::kWritesPerWindow + 1);
+  EXPECT_EQ(fileItems(), store->items.value());
+  for (int i = 0; i < 1000; ++i) store->remove(store->items->front().id);
+  store.reset();
+  EXPECT_EQ(fileItems(), std::vector<TimerItem>{}) << "a deferred write is made on the way out";
+}
+
 TEST_F(TimerStoreTest, FiringsDueWhileStoppedAreReportedOnceAtTheNextStartEarliestFirst) {
   auto store = start();
   store->add("second", t0 + 120);

@@ -85,6 +85,9 @@ def scenario_without_bus():
         check(os.path.exists(os.path.join(desktop.runtime, APP_ID + ".lock")), "no bus: lock file")
         socket_path = os.path.join(desktop.runtime, APP_ID + ".socket")
         check(os.path.exists(socket_path), "no bus: activation socket")
+        modes = [oct(os.stat(p).st_mode & 0o777) for p in
+                 (desktop.runtime, socket_path, os.path.join(desktop.runtime, APP_ID + ".lock"))]
+        check(modes == ["0o700", "0o600", "0o600"], f"no bus: folder, socket and lock private: {modes}")
         activation_round(first, env, "no bus")
         activation_round(first, env, "no bus, again", activations_before=1)
 

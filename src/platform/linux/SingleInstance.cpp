@@ -52,14 +52,30 @@ constexpr char kActivateAnswer[] = "ok";
 
 }  // namespace
 
+namespace {
+
+// A folder this user owns and nobody else may enter (0700, not a link).
+bool isPrivateFolder(const QString& path) {
+  struct stat info {};
+  return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+         info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+}  // namespace
+
 SingleInstance::SingleInstance(QString appId, QString lockDirectory, QObject* parent)
     : QObject(parent), appId_(std::move(appId)) {
-  if (!lockDirectory.isEmpty() && QFileInfo(lockDirectory).isDir()) {
-    baseName_ = lockDirectory + QLatin1Char('/') + appId_;
-  } else {
-    // /tmp is shared by every user: the uid keeps users apart.
-    baseName_ = QStringLiteral("/tmp/%1-%2").arg(appId_).arg(::getuid());
+  // Another user's process must not reach the lock or the socket: both live in a folder only we
+  // can enter. $XDG_RUNTIME_DIR is one by definition, but a wrong one is not trusted.
+  QString folder = lockDirectory;
+  if (folder.isEmpty() || !isPrivateFolder(folder)) {
+    // /tmp is shared by every user: a folder of our own there, made before anyone else could.
+    folder = QStringLiteral("/tmp/%1-%2").arg(appId_).arg(::geteuid());
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    // Someone else's folder (or a link) is refused when the lock is claimed: no lock, no socket,
+    // and the application runs unreachable rather than exposed.
   }
+  baseName_ = folder + QLatin1Char('/') + appId_;
 }
 
 SingleInstance::~SingleInstance() {
@@ -150,6 +166,7 @@ void SingleInstance::releaseBusName() {
 }
 
 SingleInstance::LockClaim SingleInstance::claimLockFile() {
+  if (!isPrivateFolder(QFileInfo(lockFilePath()).path())) return LockClaim::Unavailable;
   const QByteArray path = QFile::encodeName(lockFilePath());
   // O_CLOEXEC: a child process must not keep the lock after we are gone. O_NOFOLLOW and the owner
   // check: in /tmp another user may have put something there first.
@@ -184,6 +201,8 @@ void SingleInstance::listenForActivations() {
     server_ = nullptr;
     return;
   }
+  // Qt leaves the socket 0700; nothing is ever executed through it.
+  ::chmod(QFile::encodeName(socketPath()).constData(), 0600);
   connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
 }
 

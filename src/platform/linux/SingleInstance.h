@@ -12,8 +12,9 @@ namespace brindlecap {
 
 // One instance per user: the timers file is per user, so a second process must not run beside the
 // first. The session bus name `appId` is the preferred channel; an exclusive lock file in
-// `lockDirectory` ($XDG_RUNTIME_DIR, or empty for /tmp) decides without a bus, and a local socket
-// beside it carries the activation. Both are released by the kernel when a process dies.
+// `lockDirectory` ($XDG_RUNTIME_DIR; when empty or not private, a 0700 folder of ours in /tmp)
+// decides without a bus, and a local socket (0600) beside it carries the activation. Both are
+// released by the kernel when a process dies.
 class SingleInstance : public QObject {
   Q_OBJECT
 
