@@ -114,7 +114,7 @@ class Session {
     app_ = std::make_unique<AppDelegate>(
         AppPlatform{time_,  time_,   time_,        files_,   defaults_, loginItems_, dates_,
                     env_,   output_, screens_,     windows_, events_,   cursor_,     haptics_,
-                    links_, center_, bannerPanel_, sound_,   hotKeys_,  appWindows_, [] {}});
+                    links_, center_, bannerPanel_, sound_,   hotKeys_,  appWindows_, [] {}, &time_});
     app_->applicationDidFinishLaunching();
     remote_ = std::make_unique<AppRemoteControl>(*app_, time_, time_, [] {});
     TimerStore& store = *app_->store();
@@ -252,11 +252,14 @@ class Session {
         time_.advance(TimerStore::kSaveWindow + std::fmod(amount, 600) / 4);
         settled_ = true;
         break;
+      // The store hears of a clock change at once (its wall alarm), before anything else happens.
       case Op::clockBack:
         time_.setWallClock(time_.now() - (step.amount % 2 ? 3600 : std::fmod(amount, 7200)));
+        time_.advance(0);
         break;
       case Op::clockForward:
         time_.setWallClock(time_.now() + (step.amount % 2 ? 86400 : std::fmod(amount, 7200)));
+        time_.advance(0);
         break;
       case Op::suspend:
         // The wall clock moves on while the monotonic clock (and the ticker) stands still.
