@@ -52,7 +52,7 @@ def scenario_running_instance():
         started = time.monotonic()
         code, out, err = brindlecap(env, "add", "25m", "Чай")
         took = time.monotonic() - started
-        match = re.fullmatch(r"([0-9A-F-]{36})\tсегодня в \d\d?:\d\d\n", out)
+        match = re.fullmatch(r"([0-9A-F-]{36})\t(?:сегодня в |.+ )\d\d?:\d\d\n", out)
         check(code == 0 and match, f"add answers the id and fire time: {code} {out!r} {err!r}")
         if not match:
             return
