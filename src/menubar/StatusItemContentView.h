@@ -31,6 +31,9 @@ class StatusItemContentView : public DrawnView {
   static constexpr double kDragPointDiameter = 2.1;
   static constexpr std::string_view kToolTip =
       "Потяните вниз, чтобы создать таймер. Нажмите, чтобы открыть список.";
+  // For an item whose host reports only clicks: the gesture is click, then move.
+  static constexpr std::string_view kClickAndMoveToolTip =
+      "Нажмите и ведите вниз, чтобы создать таймер. Правая кнопка — список.";
 
   // The centre of the icon square for a view of `bounds` size.
   static Point iconCenter(Size bounds);

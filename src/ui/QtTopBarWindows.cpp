@@ -1,63 +1,28 @@
 #include "ui/QtTopBarWindows.h"
 
-#include "platform/linux/ScreenCoordinates.h"
-#include "platform/linux/TrayIconHost.h"
+#include <QDBusConnection>
+
 #include "platform/linux/XcbConnection.h"
-#include "ui/DrawnViewWidget.h"
 #include "ui/ManualTimerView.h"
 #include "ui/NewTimerView.h"
 #include "ui/OverlayWindows.h"
+#include "ui/QtFallbackPanel.h"
 #include "ui/QtFloatingPanel.h"
 #include "ui/QtPopover.h"
+#include "ui/QtStatusItem.h"
 #include "ui/TimerListView.h"
 
 namespace brindlecap {
-
-namespace {
-
-// Inside a tray, Qt's own idea of where a widget is on screen is stale; the host knows.
-class TrayIconWidget : public DrawnViewWidget {
- public:
-  using DrawnViewWidget::DrawnViewWidget;
-  const TrayIconHost* host = nullptr;
-  std::optional<Rect> frameInScreen() const override {
-    if (!host) return DrawnViewWidget::frameInScreen();
-    const QRect geometry = host->iconGeometryInScreen();
-    if (geometry.isEmpty()) return std::nullopt;
-    return toGlobalYUp(geometry);
-  }
-};
-
-class TrayStatusItem : public StatusItem {
- public:
-  explicit TrayStatusItem(DrawnView& content) : icon_(new TrayIconWidget(content)), host_(icon_) {
-    icon_->host = &host_;
-  }
-  void setVisible(bool visible) override { host_.setVisible(visible); }
-  bool isVisible() const override { return host_.isVisible(); }
-  // The tray decides the slot's size; the icon draws centred in whatever it gets.
-  void setLength(double) override {}
-  void setToolTip(const std::string& text) override {
-    host_.setToolTip(QString::fromStdString(text));
-  }
-  std::optional<Rect> windowFrameInScreen() const override {
-    const QRect geometry = host_.iconGeometryInScreen();
-    if (geometry.isEmpty() || !icon_->isVisible()) return std::nullopt;
-    return toGlobalYUp(geometry);
-  }
-
- private:
-  TrayIconWidget* icon_;  // owned by the host
-  TrayIconHost host_;
-};
-
-}  // namespace
 
 QtTopBarWindows::QtTopBarWindows(const WallClock& clock, const DateFormatter& dates)
     : clock_(clock), dates_(dates), hasCompositor_(hasCompositor()) {}
 
 std::unique_ptr<StatusItem> QtTopBarWindows::makeStatusItem(DrawnView& content) {
-  return std::make_unique<TrayStatusItem>(content);
+  return std::make_unique<QtStatusItem>(content, QDBusConnection::sessionBus());
+}
+
+std::unique_ptr<FallbackPanel> QtTopBarWindows::makeFallbackPanel(DrawnView& content) {
+  return std::make_unique<QtFallbackPanel>(content, hasCompositor_);
 }
 
 std::unique_ptr<BubbleWindow> QtTopBarWindows::makeBubbleWindow(Size size) {
