@@ -86,8 +86,14 @@ def scenario_settings_window():
 
         desktop.xdotool("mousemove", x + LOGIN_SWITCH[0], y + LOGIN_SWITCH[1], "click", "1")
         entry = os.path.join(app.home, ".config", "autostart", "org.brindlecap.Brindlecap.desktop")
-        check(wait_for(lambda: os.path.exists(entry), 5),
-              "the launch-at-login switch writes the autostart entry")
+        if check(wait_for(lambda: os.path.exists(entry), 5),
+                 "the launch-at-login switch writes the autostart entry"):
+            with open(entry, encoding="utf-8") as f:
+                execs = [l for l in f.read().splitlines() if l.startswith("Exec=")]
+            # The session starts whatever the entry names, outside any shell's PATH or working
+            # folder: it must be this binary by its absolute path.
+            check(len(execs) == 1 and os.path.realpath(BINARY) in execs[0],
+                  f"the autostart entry starts this binary: {execs}")
 
         desktop.xdotool("mousemove", *centre, "click", "1")
         check(app.line("BRINDLECAP_WINDOW_DISMISSED " + SETTINGS), "the icon fades the settings")
