@@ -260,7 +260,12 @@ void StatusBarController::recheckReachableAnchor() {
 std::optional<MenuBarFallbackPlacement> StatusBarController::currentFallbackPlacement() const {
   const auto screens = platform_.screens.screens();
   if (screens.empty()) return std::nullopt;
-  return StatusItemChoice::fallbackPlacement(screens.front().visibleFrame);
+  const ScreenInfo& screen = screens.front();
+  // Under a camera housing the panel hangs centred below it; elsewhere near the right edge.
+  if (screen.auxiliaryTopRightArea)
+    return MenuBarPlacementResolver::hangingPlacement(
+        screen.auxiliaryTopLeftArea, *screen.auxiliaryTopRightArea, screen.visibleFrame);
+  return StatusItemChoice::fallbackPlacement(screen.visibleFrame);
 }
 
 void StatusBarController::showFallback(const MenuBarFallbackPlacement& placement) {
@@ -302,6 +307,7 @@ void StatusBarController::printAnchorDiagnostics() {
   }
   d.print("STATUS_ITEM", std::string(StatusItemChoice::name(statusItem_->kind())) +
                              (statusItem_->isPlaced() ? " placed" : " waiting"));
+  bool obscured = fallbackPlacement_.has_value();  // no host shows the icon
   if (windowFrame) {
     const Rect statusRect =
         statusContentView_.surface() && statusContentView_.surface()->frameInScreen()
@@ -309,9 +315,11 @@ void StatusBarController::printAnchorDiagnostics() {
             : *windowFrame;
     d.print("STATUS_WINDOW", describe(*windowFrame));
     d.print("STATUS_RECT", describe(statusRect));
+    if (screen)
+      obscured = obscured || MenuBarPlacementResolver::isStatusItemObscured(
+                                 statusRect, screen->auxiliaryTopRightArea);
   }
-  // Linux screens report no camera housing: only a missing host hides the icon.
-  d.print("STATUS_OBSCURED", fallbackPlacement_ ? "true" : "false");
+  d.print("STATUS_OBSCURED", obscured ? "true" : "false");
   if (fallbackPlacement_) d.print("FALLBACK_PLACEMENT", "below_top_bar");
   const auto enabled = platform_.environment.variable("BRINDLECAP_ENABLE_NOTCH_FALLBACK");
   d.print("NOTCH_FALLBACK_ENABLED", enabled && *enabled == "1" ? "true" : "false");
