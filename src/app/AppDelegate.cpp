@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include "timers/TimeFormatting.h"
+
 namespace brindlecap {
 
 namespace {
@@ -78,6 +80,15 @@ void AppDelegate::wireReminders() {
   notificationManager_->onDismiss = [banner](const Uuid& id, TimePoint occurrence) {
     if (auto target = banner.lock()) target->dismissOccurrence(id, occurrence);
   };
+  // A firing missed while the application was not running is announced like a completion, saying
+  // when it came due; its notification cannot have been waiting, so it is posted now.
+  store_->onTimerMissed = [banner, manager, &clock, &dates = p.dateFormatter,
+                           diagnostics = diagnostics_.get()](const TimerItem& item) {
+    diagnostics->print("TIMER_MISSED", item.id.toString() + " " + describeInstant(item.fireDate));
+    const std::string body = TimeFormatting::timeUpAt(item.fireDate, clock.now(), dates);
+    if (auto target = banner.lock()) target->enqueue(item, body);
+    if (auto target = manager.lock()) target->deliverMissed(item, body);
+  };
 
   notificationManager_->configure();
   store_->notificationManager = notificationManager_;
@@ -86,6 +97,7 @@ void AppDelegate::wireReminders() {
   } else {
     store_->restoreNotifications();
   }
+  store_->reportMissedItems();
 }
 
 void AppDelegate::registerShortcut(const GlobalShortcut& shortcut) {

@@ -76,7 +76,8 @@ class AppDelegate {
       "команде brindlecap toggle-list в настройках клавиатуры.";
 
   // Reads the diagnostic mode (with "1" it prints the launch marker), connects the reminders,
-  // puts the icon in the top bar, then follows the preferences and runs the diagnostic modes.
+  // announces the firings missed while the application was not running, puts the icon in the top
+  // bar, then follows the preferences and runs the diagnostic modes.
   void applicationDidFinishLaunching();
   // Another launch of the application asked this one to show itself: open the timer list.
   void openListForSecondLaunch();
@@ -103,7 +104,8 @@ class AppDelegate {
   }
 
  private:
-  // Connects the store, the two reminders and the windows (before the icon exists).
+  // Connects the store, the two reminders and the windows (before the icon exists), then
+  // announces the missed firings.
   void wireReminders();
   // Follows the preferences that need work elsewhere, runs the diagnostic modes and the first-run
   // onboarding (after the icon exists).

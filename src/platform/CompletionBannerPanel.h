@@ -18,7 +18,8 @@ struct SnoozeMenuItem {
 };
 
 // The completion banner's window: a non-activating, always-on-top translucent panel of
-// 330 × 136 points with the timer symbol, a title, "Время вышло", "Закрыть" and the snooze pill.
+// 330 × 136 points with the timer symbol, a title, a body line ("Время вышло"), "Закрыть" and the
+// snooze pill.
 // Main thread only. Frames are global points, y up.
 class CompletionBannerPanel {
  public:
@@ -31,6 +32,7 @@ class CompletionBannerPanel {
   std::function<void()> onShowSnoozeOptions;
 
   virtual void setTitle(const std::string& title) = 0;
+  virtual void setBody(const std::string& body) = 0;
   virtual void setQuickSnoozeTitle(const std::string& title) = 0;
   // Tints the symbol and fills the snooze pill.
   virtual void setAccentColor(Color accent) = 0;

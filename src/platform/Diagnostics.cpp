@@ -62,4 +62,8 @@ std::string describe(const Rect& rect) {
          number(rect.size.height) + "}}";
 }
 
+std::string describeInstant(TimePoint t) {
+  return number(unixFromTimePoint(t));
+}
+
 }  // namespace brindlecap

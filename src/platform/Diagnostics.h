@@ -6,6 +6,7 @@
 
 #include "platform/Environment.h"
 #include "platform/Geometry.h"
+#include "platform/TimePoint.h"
 
 namespace brindlecap {
 
@@ -54,5 +55,8 @@ class Diagnostics {
 // "{x, y}" and "{{x, y}, {w, h}}", numbers in their shortest form ("1200", "887.5").
 std::string describe(Point point);
 std::string describe(const Rect& rect);
+// An instant as other programs see it (the command line, notification payloads): seconds since
+// 1970 (Unix time), shortest form ("1796643000.5").
+std::string describeInstant(TimePoint t);
 
 }  // namespace brindlecap

@@ -54,18 +54,25 @@ void CompletionBannerController::connectPanel() {
   // Until the first banner it sits at the origin, which is also where it stays without a screen.
   panel_.setFrame(Rect(0, 0, kPanelSize.width, kPanelSize.height));
   panel_.setTitle("");
+  panel_.setBody(kBody);
   updateSnoozeButtonAppearance();
 }
 
-void CompletionBannerController::enqueue(const TimerItem& item) {
+void CompletionBannerController::enqueue(const TimerItem& item, std::string body) {
   assert(std::this_thread::get_id() == mainThread_);
   // The sound belongs to every reminder style, so it does not wait for the banner.
   if (settings_->playSound.value() && !sound_.play()) sound_.beep();
   if (!settings_->showMiniBanner.value()) return;
 
-  pendingItems_.push_back(item);
+  pendingItems_.push_back({item, std::move(body)});
   diagnostics_.print("COMPLETION_ENQUEUED", item.title);
   if (!isShowing_) showNext();
+}
+
+std::vector<TimerItem> CompletionBannerController::pendingItems() const {
+  std::vector<TimerItem> items;
+  for (const auto& pending : pendingItems_) items.push_back(pending.item);
+  return items;
 }
 
 void CompletionBannerController::showNext() {
@@ -74,13 +81,15 @@ void CompletionBannerController::showNext() {
     return;
   }
   isShowing_ = true;
-  currentItem_ = pendingItems_.front();
+  Pending next = std::move(pendingItems_.front());
   pendingItems_.erase(pendingItems_.begin());
+  currentItem_ = std::move(next.item);
   ++shownBanners_;
   didChooseSnoozeFromMenu_ = false;
   panel_.setButtonsEnabled(true);
 
   panel_.setTitle(currentItem_->title.empty() ? std::string(kUntitledTitle) : currentItem_->title);
+  panel_.setBody(next.body);
   updateSnoozeButtonAppearance();
   positionPanel();
   // No fade-in: the banner appears at once.
@@ -194,8 +203,9 @@ void CompletionBannerController::snoozeFromMenu(int tag) {
 
 void CompletionBannerController::dismissOccurrence(const Uuid& id, TimePoint occurrenceDate) {
   assert(std::this_thread::get_id() == mainThread_);
-  std::erase_if(pendingItems_,
-                [&](const TimerItem& item) { return isSameOccurrence(item, id, occurrenceDate); });
+  std::erase_if(pendingItems_, [&](const Pending& pending) {
+    return isSameOccurrence(pending.item, id, occurrenceDate);
+  });
   if (currentItem_ && isSameOccurrence(*currentItem_, id, occurrenceDate)) {
     panel_.setButtonsEnabled(false);
     hideCurrent();

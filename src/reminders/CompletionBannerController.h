@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -30,6 +31,7 @@ class CompletionBannerController : public std::enable_shared_from_this<Completio
   static constexpr double kFadeDuration = 0.18;          // seconds
   static constexpr double kScreenshotModeDuration = 12;  // seconds
   static constexpr DiagnosticMode kScreenshotMode = DiagnosticMode::completionBanner;
+  static constexpr const char* kBody = "Время вышло";
 
   // References must outlive the controller; the panel's callbacks are set here (holding it weakly).
   static std::shared_ptr<CompletionBannerController> create(
@@ -44,8 +46,9 @@ class CompletionBannerController : public std::enable_shared_from_this<Completio
   // The user closed the banner (close button or background).
   std::function<void(const TimerItem& item)> onDismiss;
 
-  // A timer finished: sounds (if enabled) and queues its banner (if enabled). Main thread.
-  void enqueue(const TimerItem& item);
+  // A timer finished: sounds (if enabled) and queues its banner (if enabled), which shows `body`
+  // under the title. Main thread.
+  void enqueue(const TimerItem& item, std::string body = kBody);
   // Withdraws the firing of `id` at `occurrenceDate` (within kOccurrenceTolerance) from the queue
   // and the screen, without calling onDismiss: the other reminder already reported it. Main thread.
   void dismissOccurrence(const Uuid& id, TimePoint occurrenceDate);
@@ -63,7 +66,7 @@ class CompletionBannerController : public std::enable_shared_from_this<Completio
   bool isHiding() const { return isHiding_; }
   const std::optional<TimerItem>& currentItem() const { return currentItem_; }
   // Waiting to be shown, oldest first.
-  const std::vector<TimerItem>& pendingItems() const { return pendingItems_; }
+  std::vector<TimerItem> pendingItems() const;
 
  private:
   CompletionBannerController(std::shared_ptr<AppSettingsStore> settings,
@@ -87,7 +90,11 @@ class CompletionBannerController : public std::enable_shared_from_this<Completio
   Diagnostics& diagnostics_;
   [[maybe_unused]] std::thread::id mainThread_ = std::this_thread::get_id();
 
-  std::vector<TimerItem> pendingItems_;
+  struct Pending {
+    TimerItem item;
+    std::string body;
+  };
+  std::vector<Pending> pendingItems_;
   std::optional<TimerItem> currentItem_;
   WorkHandle dismissWork_;
   bool isShowing_ = false;

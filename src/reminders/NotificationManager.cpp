@@ -100,17 +100,25 @@ void NotificationManager::schedule(const TimerItem& item) {
   const double interval = item.fireDate - clock_.now();
   // A timer already due gets no notification; a date that is not a number cannot be armed.
   if (!(interval > 0) || !std::isfinite(interval)) return;
+  post(item, kBody, interval);
+}
 
+void NotificationManager::deliverMissed(const TimerItem& item, const std::string& body) {
+  if (!settings_->systemNotifications.value()) return;
+  post(item, body, kMinimumTrigger);
+}
+
+void NotificationManager::post(const TimerItem& item, std::string body, double interval) {
   const std::string identifier = item.id.toString();
   NotificationContent content;
   content.title = item.title.empty() ? std::string(kUntitledTitle) : item.title;
-  content.body = kBody;
+  content.body = std::move(body);
   content.playsSound = settings_->playSound.value();
   content.categoryIdentifier = kCategoryIdentifier;
   content.userInfo = {{kTimerIdKey, identifier}, {kFireDateKey, unixFromTimePoint(item.fireDate)}};
   // Same identifier as a pending request: the centre replaces it, so a rescheduled timer needs no
   // removal first.
-  NotificationRequest request{identifier, std::move(content), std::max(interval, 1.0)};
+  NotificationRequest request{identifier, std::move(content), std::max(interval, kMinimumTrigger)};
 
   if (!diagnostics_.isEnabled()) {
     center_.add(std::move(request), [](const std::optional<std::string>&) {});

@@ -35,6 +35,7 @@ class NotificationManager : public NotificationCenterDelegate,
   // Payload keys: the upper-case id string, and the fire date in seconds since 1970 (a number).
   static constexpr const char* kTimerIdKey = "timerID";
   static constexpr const char* kFireDateKey = "fireDate";
+  static constexpr double kMinimumTrigger = 1.0;  // seconds
 
   // All references must outlive the manager.
   static std::shared_ptr<NotificationManager> create(NotificationCenter& center,
@@ -61,6 +62,10 @@ class NotificationManager : public NotificationCenterDelegate,
   void schedule(const TimerItem& item) override;
   // Removes the timer's pending request, then its delivered notification.
   void cancel(const Uuid& id) override;
+  // Posts the notification of a firing that came due while the application was not running, due
+  // after the shortest trigger, with `body` in place of the usual one. Its payload names the
+  // item's fire date, so a response acts on that firing. Nothing when notifications are off.
+  void deliverMissed(const TimerItem& item, const std::string& body);
 
   // Prints the authorization status and the pending and delivered counts (diagnostics only).
   void printDiagnosticStatus();
@@ -80,6 +85,8 @@ class NotificationManager : public NotificationCenterDelegate,
   template <class... Args, class Next>
   auto onMainQueue(Next next);
   void registerTimerCategory();
+  // Adds the timer's request, due after `interval` seconds (at least kMinimumTrigger).
+  void post(const TimerItem& item, std::string body, double interval);
   void reportScheduled(const std::string& identifier, const std::optional<std::string>& error,
                        double interval);
 

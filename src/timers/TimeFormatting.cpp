@@ -88,4 +88,31 @@ std::string relativeFireDate(TimePoint fireDate, TimePoint now, const DateFormat
   return formatter.abbreviatedDateTime(fireDate);
 }
 
+namespace {
+// The last second before the calendar day of `now`. Days are contiguous and never longer than
+// 25 hours, so halving the 27 hours before `now` finds their border; a fixed 86 400 s back would
+// land two days back after a day of 23 hours.
+TimePoint endOfPreviousDay(TimePoint now, const DateFormatter& formatter) {
+  TimePoint before = now - 27 * 3600.0, within = now;
+  while (within - before > 1) {
+    const TimePoint middle = before + std::floor((within - before) / 2);
+    if (formatter.isSameDay(middle, now)) {
+      within = middle;
+    } else {
+      before = middle;
+    }
+  }
+  return before;
+}
+}  // namespace
+
+std::string timeUpAt(TimePoint fireDate, TimePoint now, const DateFormatter& formatter) {
+  if (formatter.isSameDay(fireDate, now)) return "Время вышло в " + formatter.shortTime(fireDate);
+  // Firings announced late are at most a day old: nearly always yesterday's, which keeps the
+  // banner's line short enough for the time to stay visible.
+  if (formatter.isSameDay(fireDate, endOfPreviousDay(now, formatter)))
+    return "Время вышло вчера в " + formatter.shortTime(fireDate);
+  return "Время вышло " + formatter.abbreviatedDateTime(fireDate);
+}
+
 }  // namespace brindlecap::TimeFormatting

@@ -28,4 +28,8 @@ std::string iconRemaining(TimePoint until, TimePoint now);
 // "сегодня в 14:05" on the same calendar day as `now`, otherwise the abbreviated date and time.
 std::string relativeFireDate(TimePoint fireDate, TimePoint now, const DateFormatter& formatter);
 
+// A firing announced late: "Время вышло в 14:00" on the same calendar day as `now`, "Время вышло
+// вчера в 23:50" on the day before, otherwise "Время вышло " and the abbreviated date and time.
+std::string timeUpAt(TimePoint fireDate, TimePoint now, const DateFormatter& formatter);
+
 }  // namespace brindlecap::TimeFormatting

@@ -48,7 +48,7 @@ void appendString(std::string& out, const std::string& text) {
   out.append(Json(text).dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
-void appendItem(std::string& out, const TimerItem& item) {
+void appendItem(std::string& out, const TimerItem& item, const TimePoint* watchedUntil) {
   out.append("{\"id\":\"").append(item.id.toString()).append("\",\"title\":");
   appendString(out, item.title);
   out.append(",\"createdAt\":");
@@ -66,6 +66,10 @@ void appendItem(std::string& out, const TimerItem& item) {
   if (item.lastSnoozedAt) {
     out.append(",\"lastSnoozedAt\":");
     appendNumber(out, *item.lastSnoozedAt);
+  }
+  if (watchedUntil) {
+    out.append(",\"watchedUntil\":");
+    appendNumber(out, *watchedUntil);
   }
   out.push_back('}');
 }
@@ -126,32 +130,45 @@ std::optional<TimerItem> readItem(Json& object) {
 
 }  // namespace
 
-std::string encodeTimerItems(const std::vector<TimerItem>& items) {
+std::string encodeTimerItems(const std::vector<TimerItem>& items,
+                             std::span<const TimePoint> watchedUntil) {
   std::string out;
-  out.reserve(items.size() * 200 + 2);
+  out.reserve(items.size() * 230 + 2);
   out.push_back('[');
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i) out.push_back(',');
-    appendItem(out, items[i]);
+    appendItem(out, items[i], i < watchedUntil.size() ? &watchedUntil[i] : nullptr);
   }
   out.push_back(']');
   return out;
 }
 
-std::optional<std::vector<TimerItem>> decodeTimerItems(std::string_view text) {
+std::optional<TimersFile> decodeTimersFile(std::string_view text) {
   // The parser takes a NUL byte for the end of the input, which would let a valid document with
   // trailing junk through; JSON text never holds a raw NUL.
   if (text.find('\0') != std::string_view::npos) return std::nullopt;
   Json document = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (!document.is_array()) return std::nullopt;  // also when it is not JSON at all
-  std::vector<TimerItem> items;
-  items.reserve(document.size());
+  TimersFile file;
+  file.items.reserve(document.size());
+  file.watchedUntil.reserve(document.size());
   for (Json& object : document) {
     auto item = readItem(object);
     if (!item) return std::nullopt;
-    items.push_back(std::move(*item));
+    file.items.push_back(std::move(*item));
+    // Only bookkeeping: a damaged value costs at most a missed catch-up, never the file.
+    const Json* watched = member(object, "watchedUntil");
+    file.watchedUntil.push_back(watched && watched->is_number()
+                                    ? std::optional<TimePoint>(watched->get<double>())
+                                    : std::nullopt);
   }
-  return items;
+  return file;
+}
+
+std::optional<std::vector<TimerItem>> decodeTimerItems(std::string_view text) {
+  auto file = decodeTimersFile(text);
+  if (!file) return std::nullopt;
+  return std::move(file->items);
 }
 
 }  // namespace brindlecap

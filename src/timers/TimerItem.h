@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,11 +36,23 @@ inline constexpr double kOccurrenceTolerance = 0.5;
 
 // The timers file: a compact JSON array of timer objects. Absent optional members are omitted;
 // invalid UTF-8 in a title is written as U+FFFD and an infinite time as the largest finite number
-// of its sign (NaN as 0), so the file always stays readable.
-std::string encodeTimerItems(const std::vector<TimerItem>& items);
+// of its sign (NaN as 0), so the file always stays readable. When given, `watchedUntil` holds one
+// moment per item, written as its "watchedUntil" member.
+std::string encodeTimerItems(const std::vector<TimerItem>& items,
+                             std::span<const TimePoint> watchedUntil = {});
 // Nothing when the text is not an array of timer objects whose required members ("id", "title",
 // "createdAt", "fireDate") are present with the right types. Unknown members are ignored; a null
 // optional member reads as absent.
 std::optional<std::vector<TimerItem>> decodeTimerItems(std::string_view text);
+
+// The timers file as the store reads it: the items and, per item, the moment until which the
+// running application watched that timer, so every firing of it up to then has been announced.
+// The moment is absent in files written before it was kept (or not a number); readers that know
+// nothing of it ignore the member.
+struct TimersFile {
+  std::vector<TimerItem> items;
+  std::vector<std::optional<TimePoint>> watchedUntil;  // parallel to `items`
+};
+std::optional<TimersFile> decodeTimersFile(std::string_view text);
 
 }  // namespace brindlecap

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace brindlecap {
 
@@ -72,12 +73,69 @@ void TimerStore::load() {
   FileRead read = files_.readFile(fileURL_);
   if (read.status == FileRead::Status::missing) return;
   if (read.status == FileRead::Status::ok) {
-    if (auto decoded = decodeTimerItems(read.contents)) {
-      items.set(std::move(*decoded));
+    if (auto decoded = decodeTimersFile(read.contents)) {
+      catchUp(*decoded);
+      items.set(std::move(decoded->items));
       return;
     }
   }
   unpreservedFile_ = !preserveUnreadableFile();
+}
+
+void TimerStore::catchUp(const TimersFile& file) {
+  const TimePoint current = now.value();
+  const TimePoint cutoff = clock_.now() - kPruneAge;  // older firings are about to be pruned
+  for (std::size_t i = 0; i < file.items.size(); ++i) {
+    const TimerItem& item = file.items[i];
+    // A file from before the moment was kept says nothing: what was due then counts as
+    // announced, as it always did.
+    const TimePoint watched = file.watchedUntil[i].value_or(current);
+    if (item.fireDate <= watched) {
+      // Announced by an earlier run; a clock set back across the stop must not announce it again.
+      reportedFireDates_[item.id] = item.fireDate;
+    } else if (item.fireDate <= current && item.fireDate >= cutoff) {
+      missed_.push_back({item, watched});
+    }
+  }
+  std::stable_sort(missed_.begin(), missed_.end(),
+                   [](const auto& a, const auto& b) { return a.item.fireDate < b.item.fireDate; });
+}
+
+std::vector<TimerItem> TimerStore::missedItems() const {
+  std::vector<TimerItem> list;
+  for (const auto& missed : missed_) list.push_back(missed.item);
+  return list;
+}
+
+void TimerStore::reportMissedItems() {
+  if (!onTimerMissed) return;  // nobody to tell: they stay missed
+  std::vector<TimerItem> due;
+  for (const auto& missed : std::exchange(missed_, {})) {
+    // Snoozed, postponed or removed since: that firing no longer exists.
+    const auto index = indexOf(missed.item.id);
+    if (!index || items.value()[*index].fireDate != missed.item.fireDate) continue;
+    reportedFireDates_[missed.item.id] = missed.item.fireDate;
+    due.push_back(items.value()[*index]);
+  }
+  if (due.empty()) return;
+  for (const auto& item : due) onTimerMissed(item);
+  // Only now is each recorded as announced: a crash before this repeats them, never loses them.
+  save();
+}
+
+TimePoint TimerStore::watchedUntil(const TimerItem& item) const {
+  for (const auto& missed : missed_) {
+    if (missed.item.id == item.id && missed.item.fireDate == item.fireDate) {
+      return missed.watchedUntil;
+    }
+  }
+  // Every firing up to the last tick has been reported. A reported one ahead of a clock that went
+  // back stays covered, so a later start does not announce it again.
+  const auto reported = reportedFireDates_.find(item.id);
+  if (reported != reportedFireDates_.end() && reported->second == item.fireDate) {
+    return std::max(now.value(), item.fireDate);
+  }
+  return now.value();
 }
 
 bool TimerStore::preserveUnreadableFile() {
@@ -199,7 +257,11 @@ void TimerStore::save() {
     unpreservedFile_ = !preserveUnreadableFile();
     if (unpreservedFile_) return;
   }
-  files_.writeFileAtomically(fileURL_, encodeTimerItems(items.value()));
+  // The watched moments travel in the same write as the timers, so no crash can separate them.
+  std::vector<TimePoint> watched;
+  watched.reserve(items->size());
+  for (const auto& item : items.value()) watched.push_back(watchedUntil(item));
+  files_.writeFileAtomically(fileURL_, encodeTimerItems(items.value(), watched));
 }
 
 void TimerStore::tick() {
@@ -223,8 +285,12 @@ void TimerStore::tick() {
     reportedFireDates_.swap(kept);
   }
   now.set(current);
+  if (finished.empty()) return;
   for (const auto& item : finished)
     if (onTimerFinished) onTimerFinished(item);
+  // Records them as announced; a crash before this write repeats them at the next start. Firings
+  // are the only moments that need it, so a quiet store never writes.
+  save();
 }
 
 }  // namespace brindlecap

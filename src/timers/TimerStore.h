@@ -26,6 +26,7 @@ class TimerStore {
 
   // Loads "<support>/Brindlecap/timers.json", prunes it, saves it and starts the ticker. An
   // existing file that cannot be read or decoded is first moved aside so the save cannot lose it.
+  // Firings that fell due while the application was not running are kept for reportMissedItems().
   TimerStore(const WallClock& clock, MainQueue& mainQueue, FileSystem& files);
   ~TimerStore();
   TimerStore(const TimerStore&) = delete;
@@ -39,6 +40,9 @@ class TimerStore {
   std::shared_ptr<TimerNotificationScheduling> notificationManager;
   // Called once for each occurrence (timer, fire date) that falls due, earliest first.
   std::function<void(const TimerItem&)> onTimerFinished;
+  // Called by reportMissedItems() for each occurrence that fell due while the application was not
+  // running, earliest first.
+  std::function<void(const TimerItem&)> onTimerMissed;
   // Preview modes fill `items` with samples; while set, save() writes nothing.
   bool usesTransientDiagnosticItems = false;
 
@@ -63,11 +67,23 @@ class TimerStore {
   void restoreNotifications();
   // Writes `items` to the file atomically; failures leave the in-memory state authoritative.
   void save();
-  // Advances `now` to the wall clock and reports timers that fell due since the previous tick.
+  // Advances `now` to the wall clock and reports timers that fell due since the previous tick;
+  // saves after reporting, so the file knows they were announced.
   void tick();
+
+  // The firings found at start-up that fell due after the application last watched their timer
+  // and are still in the store, earliest first; reportMissedItems() has not yet reported them.
+  std::vector<TimerItem> missedItems() const;
+  // Reports each of missedItems() through onTimerMissed, unless its timer has been moved or
+  // removed since, then saves so that the next start does not report them again.
+  void reportMissedItems();
 
  private:
   void load();
+  // Sorts what the file says each timer was last watched until into announced and missed firings.
+  void catchUp(const TimersFile& file);
+  // The moment until which every firing of `item` has been announced, as the file records it.
+  TimePoint watchedUntil(const TimerItem& item) const;
   bool preserveUnreadableFile();
   void removeOldItems();
   void sortItems(std::vector<TimerItem>& list) const;
@@ -83,6 +99,11 @@ class TimerStore {
   // The fire date last reported per timer, so a wall clock that jumps back and passes the same
   // fire date again does not report that occurrence twice.
   std::unordered_map<Uuid, TimePoint> reportedFireDates_;
+  struct MissedFiring {
+    TimerItem item;
+    TimePoint watchedUntil;  // written back unchanged until the firing has been reported
+  };
+  std::vector<MissedFiring> missed_;
   WorkHandle ticker_;
 };
 

@@ -201,7 +201,8 @@ CompletionBannerView::CompletionBannerView(bool translucent)
   icon_->setAccessibleName(QStringLiteral("Таймер завершён"));
   title_ = new QLabel(this);
   title_->setObjectName(QStringLiteral("titleLabel"));
-  body_ = new QLabel(QStringLiteral("Время вышло"), this);
+  fullBody_ = QStringLiteral("Время вышло");
+  body_ = new QLabel(fullBody_, this);
   body_->setObjectName(QStringLiteral("bodyLabel"));
   for (QLabel* label : {title_, body_}) label->setTextFormat(Qt::PlainText);
   // The body lets the pointer through; the title keeps it for its tool tip, and its presses still
@@ -248,6 +249,11 @@ void CompletionBannerView::fitToSize() {
 void CompletionBannerView::setTitle(const QString& text) {
   fullTitle_ = singleLine(text);
   applyTitle();
+}
+
+void CompletionBannerView::setBody(const QString& text) {
+  fullBody_ = singleLine(text);
+  applyBody();
 }
 
 void CompletionBannerView::setQuickSnoozeTitle(const QString& text) {
@@ -316,6 +322,12 @@ void CompletionBannerView::applyTitle() {
   title_->setToolTip(shown == fullTitle_ ? QString() : fullTitle_);
 }
 
+void CompletionBannerView::applyBody() {
+  // The dated forms fit in the fonts we know; an unknown, wider one cuts rather than wraps.
+  body_->setText(
+      body_->fontMetrics().elidedText(fullBody_, Qt::ElideRight, std::max(0, textWidth())));
+}
+
 void CompletionBannerView::applyAppearance() {
   const BannerColors colors = bannerColors(*this, translucent_);
   title_->setFont(panelFont(17, QFont::DemiBold));
@@ -341,6 +353,7 @@ void CompletionBannerView::layoutContent() {
   title_->setGeometry(textLeft, textTop, textWidth(), titleHeight);
   body_->setGeometry(textLeft, textTop + titleHeight + kTextSpacing, textWidth(), bodyHeight);
   applyTitle();
+  applyBody();
 
   // The snooze title stays whole: in a desktop font wider than the row was drawn for, the pill
   // takes the room it needs from "Закрыть", as far as that one stays whole too.

@@ -20,11 +20,11 @@ namespace brindlecap {
 
 class SymbolView;
 
-// The banner's window content (330 × 136 by default): the timer symbol, a one-line title,
-// "Время вышло", "Закрыть" and the accent snooze pill with its chevron and menu. A frameless,
-// always-on-top tool window that never takes the focus; its buttons act on the first click and
-// a press anywhere else dismisses. Translucent, it needs a compositing manager; otherwise it is
-// opaque and shaped to its rounded rectangle.
+// The banner's window content (330 × 136 by default): the timer symbol, a one-line title, a
+// one-line body ("Время вышло"), "Закрыть" and the accent snooze pill with its chevron and menu. A
+// frameless, always-on-top tool window that never takes the focus; its buttons act on the first
+// click and a press anywhere else dismisses. Translucent, it needs a compositing manager; otherwise
+// it is opaque and shaped to its rounded rectangle.
 class CompletionBannerView : public QWidget {
  public:
   explicit CompletionBannerView(bool translucent);
@@ -36,6 +36,7 @@ class CompletionBannerView : public QWidget {
   std::function<void()> onShowSnoozeOptions;
 
   void setTitle(const QString& text);
+  void setBody(const QString& text);
   void setQuickSnoozeTitle(const QString& text);
   void setAccent(const QColor& accent);
   void setButtonsEnabled(bool enabled);
@@ -62,11 +63,13 @@ class CompletionBannerView : public QWidget {
 
   int textWidth() const;
   void applyTitle();
+  void applyBody();
   void applyAppearance();
   void layoutContent();
 
   bool translucent_;
   QString fullTitle_;
+  QString fullBody_;
   SymbolView* icon_;
   QLabel* title_;
   QLabel* body_;

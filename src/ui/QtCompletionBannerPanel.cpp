@@ -41,6 +41,10 @@ void QtCompletionBannerPanel::setTitle(const std::string& title) {
   widget_->setTitle(QString::fromStdString(title));
 }
 
+void QtCompletionBannerPanel::setBody(const std::string& body) {
+  widget_->setBody(QString::fromStdString(body));
+}
+
 void QtCompletionBannerPanel::setQuickSnoozeTitle(const std::string& title) {
   widget_->setQuickSnoozeTitle(QString::fromStdString(title));
 }

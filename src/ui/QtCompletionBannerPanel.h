@@ -21,6 +21,7 @@ class QtCompletionBannerPanel : public CompletionBannerPanel {
   QtCompletionBannerPanel& operator=(const QtCompletionBannerPanel&) = delete;
 
   void setTitle(const std::string& title) override;
+  void setBody(const std::string& body) override;
   void setQuickSnoozeTitle(const std::string& title) override;
   void setAccentColor(Color accent) override;
   void setButtonsEnabled(bool enabled) override;

@@ -103,6 +103,42 @@ TEST_F(AppDelegateTest, EachCompletionIsAcknowledgedOnceFromEitherReminder) {
   EXPECT_EQ(center.calls.size(), callsBefore) << "the banner does not withdraw it again";
 }
 
+TEST_F(AppDelegateTest, FiringsMissedWhileNotRunningAreAnnouncedLikeCompletionsSayingWhen) {
+  environment.variables["BRINDLECAP_DIAGNOSTICS"] = "1";
+  const TimePoint now = time.now();  // 06:13 UTC, the fake formatter's day
+  const TimerItem tea{Uuid::random(), "Чай", now - 1200, now - 600, {}, {}, {}};
+  const TimerItem soup{Uuid::random(), "Суп", now - 30000, now - 23000, {}, {}, {}};
+  const std::string teaId = tea.id.toString();
+  files.createDirectories(files.applicationSupportDirectory() + "/Brindlecap");
+  files.files[TimerStore::defaultFileURL(files)] =
+      encodeTimerItems({soup, tea}, std::vector<TimePoint>(2, now - 40000));
+  auto delegate = launch();
+
+  std::vector<std::string> marked;
+  for (const auto& line : output.lines)
+    if (line.starts_with("BRINDLECAP_TIMER_MISSED")) marked.push_back(line);
+  EXPECT_EQ(marked, (std::vector<std::string>{
+                        "BRINDLECAP_TIMER_MISSED " + soup.id.toString() + " 1778284200",
+                        "BRINDLECAP_TIMER_MISSED " + teaId + " 1778306600"}));
+  EXPECT_EQ(bannerPanel.title, "Суп");
+  EXPECT_EQ(bannerPanel.body, "Время вышло вчера в time(799977000)");
+  EXPECT_EQ(sound.plays, 2);
+  ASSERT_TRUE(center.pending.count(teaId));
+  EXPECT_EQ(center.pending.at(teaId).content.body, "Время вышло в time(799999400)");
+  EXPECT_EQ(center.pending.at(teaId).triggerInterval, NotificationManager::kMinimumTrigger);
+
+  // The notification names its firing: its snooze reaches the store and drops the queued banner.
+  center.deliver(teaId);
+  ASSERT_TRUE(center.respond(NotificationManager::kQuickSnoozeActionIdentifier, teaId));
+  time.runPending();
+  EXPECT_TRUE(delegate->completionBannerController()->pendingItems().empty());
+  bannerPanel.clickClose();
+  bannerPanel.finishFade();
+  time.advance(900);  // the quick snooze
+  EXPECT_EQ(bannerPanel.title, "Чай") << "the snoozed firing comes as a plain completion";
+  EXPECT_EQ(bannerPanel.body, "Время вышло");
+}
+
 TEST_F(AppDelegateTest, NotificationPreferencesRebuildOnlyWhatTheyAffect) {
   auto delegate = launch();
   auto& settings = *delegate->settings();

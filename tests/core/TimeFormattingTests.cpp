@@ -54,13 +54,21 @@ TEST(TimeFormatting, RemainingPhraseAndIconRoundUp) {
   for (const auto& [left, text] : icon) EXPECT_EQ(iconRemaining(now + left, now), text) << left;
 }
 
-TEST(TimeFormatting, RelativeFireDateUsesTheSameDayRule) {
+TEST(TimeFormatting, RelativeFireDateAndTheLateAnnouncementUseTheSameDayRule) {
   testing::FakeDateFormatter formatter;  // UTC days
   const TimePoint midnight = 86400.0 * 10000;
   EXPECT_EQ(relativeFireDate(midnight + 86340, midnight + 10, formatter),
             "сегодня в " + formatter.shortTime(midnight + 86340));
   EXPECT_EQ(relativeFireDate(midnight + 86460, midnight + 10, formatter),
             formatter.abbreviatedDateTime(midnight + 86460));
+  EXPECT_EQ(timeUpAt(midnight + 10, midnight + 600, formatter),
+            "Время вышло в " + formatter.shortTime(midnight + 10));
+  EXPECT_EQ(timeUpAt(midnight - 1, midnight + 86399, formatter),
+            "Время вышло вчера в " + formatter.shortTime(midnight - 1));
+  EXPECT_EQ(timeUpAt(midnight - 86400, midnight + 1, formatter),
+            "Время вышло вчера в " + formatter.shortTime(midnight - 86400));
+  EXPECT_EQ(timeUpAt(midnight - 86401, midnight + 1, formatter),
+            "Время вышло " + formatter.abbreviatedDateTime(midnight - 86401));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ class TimerStoreTest : public ::testing::Test {
       reported.push_back(finished.title);
       clockAtReport.push_back(s->now.value());
     };
+    store->onTimerMissed = [this](const TimerItem& item) { missed.push_back(item.title); };
     store->notificationManager = notifications;
     return store;
   }
@@ -46,6 +47,7 @@ class TimerStoreTest : public ::testing::Test {
       std::make_shared<RecordingNotificationScheduler>();
   Titles reported;
   std::vector<TimePoint> clockAtReport;
+  Titles missed;
 };
 
 TEST_F(TimerStoreTest, StartupLoadsPrunesAndSavesWithoutReportingPastTimers) {
@@ -53,12 +55,15 @@ TEST_F(TimerStoreTest, StartupLoadsPrunesAndSavesWithoutReportingPastTimers) {
     return TimerItem{Uuid::random(), title, fire - 600, fire, {}, {}, {}};
   };
   const TimerItem running = item("running", t0 + 60);
-  seedFile(
-      encodeTimerItems({item("old", t0 - 86400 - 1), item("recent", t0 - 23 * 3600), running}));
+  // The last one as an older version wrote it, without the moment it was watched until.
+  seedFile(encodeTimerItems({item("old", t0 - 86400 - 1), item("recent", t0 - 23 * 3600), running,
+                             item("unmarked", t0 - 60)},
+                            std::vector<TimePoint>(3, t0 - 2 * 86400)));
   auto store = start();
-  EXPECT_EQ(titles(store->items.value()), (Titles{"recent", "running"}));
+  EXPECT_EQ(titles(store->items.value()), (Titles{"recent", "running", "unmarked"}));
   EXPECT_EQ(titles(store->activeItems()), Titles{"running"});
-  EXPECT_EQ(titles(fileItems()), (Titles{"recent", "running"}));
+  EXPECT_EQ(titles(fileItems()), (Titles{"recent", "running", "unmarked"}));
+  EXPECT_EQ(titles(store->missedItems()), Titles{"recent"}) << "the old one is pruned instead";
 
   store->restoreNotifications();
   EXPECT_EQ(notifications->calls,
@@ -181,7 +186,7 @@ TEST_F(TimerStoreTest, PostponeSnoozeAndRemoveRescheduleResortAndSaveOnlyWhatCha
   EXPECT_TRUE(store->snooze(finished.id, t0 + 480, 900, t0 + 485));
   EXPECT_FALSE(store->snooze(finished.id, t0 + 480, 900, t0 + 486)) << "the same firing";
   EXPECT_FALSE(store->snooze(Uuid::random(), t0 + 480, 900, t0 + 486));
-  EXPECT_EQ(files.writeCount, writes + 3);
+  EXPECT_EQ(files.writeCount, writes + 4) << "the firing is recorded too";
   EXPECT_EQ(notifications->calls.size(), 6u);
   EXPECT_EQ(titles(store->items.value()), (Titles{"running", "finished"}));
   EXPECT_EQ(store->items->back().fireDate, t0 + 1385);
@@ -194,6 +199,66 @@ TEST_F(TimerStoreTest, PostponeSnoozeAndRemoveRescheduleResortAndSaveOnlyWhatCha
   EXPECT_EQ(titles(store->items.value()), Titles{"finished"});
   EXPECT_EQ(notifications->calls, Titles{"cancel " + running.id.toString()});
   EXPECT_EQ(titles(fileItems()), Titles{"finished"});
+}
+
+TEST_F(TimerStoreTest, FiringsDueWhileStoppedAreReportedOnceAtTheNextStartEarliestFirst) {
+  auto store = start();
+  store->add("second", t0 + 120);
+  store->add("first", t0 + 60);
+  const auto snoozed = store->add("snoozed", t0 + 90);
+  const auto postponed = store->add("postponed", t0 + 80);
+  const auto removed = store->add("removed", t0 + 100);
+  store->add("later", t0 + 7200);
+  time.advance(30);
+  ASSERT_TRUE(store->snooze(snoozed.id, t0 + 90, 3600, time.now()));
+  store->postpone(postponed.id, 3600);
+  store->remove(removed.id);
+  store.reset();  // quit at t0 + 30, or the power went: the last write was the removal
+
+  time.setWallClock(t0 + 600);
+  store = start();
+  EXPECT_EQ(titles(store->missedItems()), (Titles{"first", "second"}));
+  store->reportMissedItems();
+  EXPECT_EQ(missed, (Titles{"first", "second"}));
+  EXPECT_TRUE(store->missedItems().empty());
+  time.advance(5);
+  EXPECT_TRUE(reported.empty()) << "not reported again as a completion";
+  store = start();
+  store->reportMissedItems();
+  EXPECT_EQ(missed.size(), 2u) << "a third start has nothing to report";
+
+  // A firing reported while running, then a crash before its write: one more report at most.
+  store->add("late", time.now() + 10);
+  const std::string beforeFiring = files.files.at(kFile);
+  time.advance(10);
+  ASSERT_EQ(reported, Titles{"late"});
+  files.files[kFile] = beforeFiring;
+  store = start();
+  EXPECT_EQ(titles(store->missedItems()), Titles{"late"});
+  store.reset();  // and another crash before announcing it: the next start still has it
+  store = start();
+  store->reportMissedItems();
+  EXPECT_EQ(missed, (Titles{"first", "second", "late"}));
+  store = start();
+  EXPECT_TRUE(store->missedItems().empty());
+}
+
+TEST_F(TimerStoreTest, AClockSetBackAcrossTheStopReportsNothingTwiceNorAheadOfTime) {
+  auto store = start();
+  store->add("fired", t0 + 100);
+  store->add("upcoming", t0 + 1000);
+  store->add("next", t0 + 300);
+  time.advance(200);
+  ASSERT_EQ(reported, Titles{"fired"});
+  store.reset();
+
+  time.setWallClock(t0 + 50);  // set back across the stop
+  store = start();
+  EXPECT_TRUE(store->missedItems().empty()) << "neither announced again nor ahead of time";
+  time.advance(60);
+  EXPECT_EQ(reported, Titles{"fired"}) << "passing its time again does not repeat it";
+  time.advance(200);
+  EXPECT_EQ(reported, (Titles{"fired", "next"}));
 }
 
 TEST_F(TimerStoreTest, TransientDiagnosticItemsNeverReachTheFile) {

@@ -15,6 +15,7 @@ namespace brindlecap::testing {
 class FakeCompletionBannerPanel : public CompletionBannerPanel {
  public:
   void setTitle(const std::string& value) override { title = value; }
+  void setBody(const std::string& value) override { body = value; }
   void setQuickSnoozeTitle(const std::string& value) override { quickSnoozeTitle = value; }
   void setAccentColor(Color value) override { accent = value; }
   void setButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
@@ -66,6 +67,7 @@ class FakeCompletionBannerPanel : public CompletionBannerPanel {
   }
 
   std::string title;
+  std::string body;
   std::string quickSnoozeTitle;
   std::optional<Color> accent;
   bool buttonsEnabled = true;

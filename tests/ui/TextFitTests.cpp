@@ -194,6 +194,14 @@ TEST_F(TextFitTest, BannerShowsItsFixedTextsWholeAndALongTitleInItsToolTip) {
     EXPECT_EQ(titleLabel->text(), "Таймер завершён");
     EXPECT_TRUE(titleLabel->toolTip().isEmpty());
     EXPECT_LE(body->fontMetrics().horizontalAdvance(body->text()), body->width());
+    // A firing announced late, at the widest minute of the day before.
+    auto late = [&](int minute) {
+      return TimeFormatting::timeUpAt(time.now() + 60 - 60.0 * minute, time.now() + 60, *dates);
+    };
+    const std::string widestLate = late(widest(1440, body->font(), late));
+    banner.setBody(widestLate);
+    EXPECT_EQ(body->text().toStdString(), widestLate);
+    EXPECT_LE(body->fontMetrics().horizontalAdvance(body->text()), body->width());
     EXPECT_TRUE(child<QAbstractButton>(view, "closeButton")->toolTip().isEmpty());
     for (QuickSnoozeInterval interval : allCases<QuickSnoozeInterval>) {
       banner.setQuickSnoozeTitle(std::string(snoozeActionTitle(interval)));
