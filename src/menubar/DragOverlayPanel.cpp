@@ -47,12 +47,12 @@ const char* DragOverlayPanel::caption(DragDurationCorridor corridor) {
 std::optional<double> DragOverlayPanel::centeredDragStartY(Point point) const {
   auto screen = screenContaining(screens_.screens(), point);
   if (!screen) return std::nullopt;
-  return DragDurationModel::centeredDragStartY(point, screen->visibleFrame, kBubbleSize);
+  return DragDurationModel::centeredDragStartY(point, screen->visibleFrame, bubble_->size());
 }
 
-Rect DragOverlayPanel::bubbleFrame(Point end, const Rect& visibleFrame) {
+Rect DragOverlayPanel::bubbleFrame(Point end, const Rect& visibleFrame, Size size) {
   const Rect v = visibleFrame.insetBy(kScreenInset, kScreenInset);
-  const double w = kBubbleSize.width, h = kBubbleSize.height;
+  const double w = size.width, h = size.height;
   double x = end.x + kPointerGap;
   // Flip to the left of the pointer only when it fits there; otherwise clamp on the right.
   if (end.x + kPointerGap + w > v.maxX() && v.minX() <= end.x - kPointerGap - w)
@@ -78,7 +78,8 @@ void DragOverlayPanel::show(Point start, Point end, double duration, TimePoint f
   }
   // Moving the full-screen layer is expensive; do it only when the pointer changes screens.
   if (line_->frame() != screen->frame) line_->setFrame(screen->frame);
-  bubble_->setFrame(bubbleFrame(end, screen->visibleFrame));
+  // After the texts: the bubble may have grown to them.
+  bubble_->setFrame(bubbleFrame(end, screen->visibleFrame, bubble_->size()));
 
   const Point origin = screen->frame.origin;
   lineView_.update(Point{start.x - origin.x, start.y - origin.y},

@@ -16,7 +16,7 @@ namespace brindlecap {
 // points, y up. Main thread only.
 class DragOverlayPanel {
  public:
-  static constexpr Size kBubbleSize{224, 58};
+  static constexpr Size kBubbleSize{224, 58};  // the bubble's least size; it grows to its texts
   static constexpr double kScreenInset = 8;
   static constexpr double kPointerGap = 8.25;
 
@@ -34,6 +34,7 @@ class DragOverlayPanel {
   void hide();
 
   void setFunctionalColor(const Color& color);
+  void setAppearance(Appearance appearance) { bubble_->setAppearance(appearance); }
   const Color& functionalColor() const { return functionalColor_; }
 
   DragLineView& lineView() { return lineView_; }
@@ -46,8 +47,8 @@ class DragOverlayPanel {
 
   static const char* symbolName(DragDurationCorridor corridor);
   static const char* caption(DragDurationCorridor corridor);
-  // The bubble's frame for a pointer at `end` on a screen with `visibleFrame`.
-  static Rect bubbleFrame(Point end, const Rect& visibleFrame);
+  // The frame of a bubble of `size` for a pointer at `end` on a screen with `visibleFrame`.
+  static Rect bubbleFrame(Point end, const Rect& visibleFrame, Size size);
 
  private:
   const Screens& screens_;

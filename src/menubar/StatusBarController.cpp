@@ -69,6 +69,10 @@ void StatusBarController::configureStatusItem() {
   statusItem_->onDesktopChanged = [weak] {
     if (auto self = weak.lock()) self->recheckReachableAnchor();
   };
+  statusItem_->onAppearanceChanged = [weak](Appearance appearance) {
+    if (auto self = weak.lock()) self->setAppearance(appearance);
+  };
+  appearance_ = statusItem_->appearance();
   // A moment later, once the desktop has answered what it offers.
   scheduled_.push_back(platform_.mainQueue.after(0.35, [weak] {
     if (auto self = weak.lock()) {
@@ -162,14 +166,27 @@ void StatusBarController::updateIconState(std::optional<std::string> countdown,
   fallbackView_.setNeedsDisplay();
 }
 
+Color StatusBarController::functionalColor() const {
+  return brindlecap::color(settings_->threadColor.value(), appearance_ == Appearance::dark);
+}
+
 void StatusBarController::updateFunctionalColor() {
-  const Color color = brindlecap::color(settings_->threadColor.value());
+  const Color color = functionalColor();
   overlay_->setFunctionalColor(color);
+  overlay_->setAppearance(appearance_);
+  fallbackView_.appearance = appearance_;
   for (StatusItemContentView* view : {&statusContentView_, &fallbackView_.statusContentView}) {
     view->functionalColor = color;
+    view->appearance = appearance_;
     view->setNeedsDisplay();
   }
   fallbackView_.setNeedsDisplay();
+}
+
+void StatusBarController::setAppearance(Appearance appearance) {
+  if (appearance == appearance_) return;
+  appearance_ = appearance;
+  updateFunctionalColor();
 }
 
 void StatusBarController::setDragging(bool isDragging) {

@@ -44,6 +44,11 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   void updateStatusItem();
   void updateIconState(std::optional<std::string> countdown, std::optional<double> progress);
   void updateFunctionalColor();
+  // Light or dark, as what the icon sits on: the icons, the overlay and the accent follow it.
+  void setAppearance(Appearance appearance);
+  Appearance appearance() const { return appearance_; }
+  // The accent colour in the variant for the current appearance.
+  Color functionalColor() const;
   // Both icons' dragging look, drawn at once.
   void setDragging(bool isDragging);
   // The view popovers attach to: the fallback view while the icon hangs there, else the status
@@ -153,6 +158,7 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   std::optional<Rect> pendingSettingsSourceFrame_;
   bool opensSettingsAfterPopoverClose_ = false;
   double currentStatusWidth_ = kStatusWidth;
+  Appearance appearance_ = Appearance::light;
   std::vector<Subscription> cancellables_;
   std::vector<WorkHandle> scheduled_;
   // Last, so both go before the views and the overlay they use.

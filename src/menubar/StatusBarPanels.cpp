@@ -23,8 +23,7 @@ void StatusBarController::presentNewTimer(double duration, DrawnView* anchor) {
     if (auto self = weak.lock()) self->draftPopover_->close();
   };
   platform_.windows.setNewTimerContent(*draftPopover_, kNewTimerPanelSize, duration, fireDate,
-                                       brindlecap::color(settings_->threadColor.value()),
-                                       std::move(callbacks));
+                                       functionalColor(), std::move(callbacks));
   platform_.mainQueue.async([weak, anchor] {
     auto self = weak.lock();
     if (!self || !anchor || !anchor->surface()) return;
@@ -94,8 +93,8 @@ void StatusBarController::presentManualTimerPanel() {
   callbacks.onCancel = [weak] {
     if (auto self = weak.lock()) self->manualTimerPanel_->orderOut();
   };
-  platform_.windows.setManualTimerContent(
-      *manualTimerPanel_, brindlecap::color(settings_->threadColor.value()), std::move(callbacks));
+  platform_.windows.setManualTimerContent(*manualTimerPanel_, functionalColor(),
+                                          std::move(callbacks));
   manualTimerPanel_->setContentSize(kManualTimerPanelSize);
   positionFloatingPanel(*manualTimerPanel_, kManualTimerPanelSize, manualTimerSourceFrame_);
   manualTimerPanel_->makeKeyAndOrderFront();

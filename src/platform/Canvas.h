@@ -24,6 +24,8 @@ struct Font {
 class Canvas {
  public:
   virtual ~Canvas() = default;
+  // Device pixels per point, for drawings that keep small shapes on the pixel grid.
+  virtual double pixelScale() const { return 1; }
   virtual void fillEllipse(const Rect& bounds, const Color& color) = 0;
   virtual void strokeEllipse(const Rect& bounds, const Color& color, double lineWidth) = 0;
   virtual void fillRoundedRect(const Rect& rect, double radius, const Color& color) = 0;

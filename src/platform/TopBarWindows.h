@@ -7,6 +7,7 @@
 
 #include "platform/Color.h"
 #include "platform/Geometry.h"
+#include "platform/SystemColors.h"
 #include "platform/TimePoint.h"
 #include "platform/ViewSurface.h"
 
@@ -49,10 +50,14 @@ class StatusItem {
   virtual StatusItemKind kind() const = 0;
   // The chosen host shows the icon (it docked it, or the watcher took the item).
   virtual bool isPlaced() const = 0;
+  // Light or dark, from what the icon sits on.
+  virtual Appearance appearance() const = 0;
   // The hosts, the placement or the screens changed.
   std::function<void()> onDesktopChanged;
   // A notifier host's click, at the point it reported in global points, if it reported one.
   std::function<void(StatusItemClick click, std::optional<Point> at)> onClick;
+  // Called when that changes (another tray, another panel background, another palette).
+  std::function<void(Appearance)> onAppearanceChanged;
 };
 
 // The small always-on-top panel the icon hangs in when no host shows it. Stays where it is put.
@@ -67,10 +72,14 @@ class FallbackPanel {
   virtual void orderOut() = 0;
 };
 
-// The small window beside the pointer during a drag: a symbol and two lines of text.
+// The small window beside the pointer during a drag: a symbol and two lines of text. It is at
+// least as wide as it was made and grows to show its texts whole.
 class BubbleWindow {
  public:
   virtual ~BubbleWindow() = default;
+  // In points; changes only with the texts.
+  virtual Size size() const = 0;
+  virtual void setAppearance(Appearance appearance) = 0;
   virtual void setFrame(const Rect& frame) = 0;
   virtual bool isVisible() const = 0;
   virtual void orderFront() = 0;

@@ -2,15 +2,18 @@
 
 #include "ui/QtColor.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "menubar/DragLineView.h"
 #include "platform/linux/ScreenCoordinates.h"
 #include "ui/DrawnViewWidget.h"
+#include "ui/PanelStyle.h"
 #include "ui/SymbolGlyphs.h"
 
 namespace brindlecap {
@@ -40,14 +43,15 @@ void prepareOverlay(QWidget* w, bool hasCompositor) {
 class QtBubbleWindow::Widget : public QWidget {
  public:
   Widget(Size size, bool hasCompositor)
-      : QWidget(nullptr, kOverlayFlags), translucent_(hasCompositor) {
+      : QWidget(nullptr, kOverlayFlags),
+        leastWidth_(static_cast<int>(size.width)),
+        translucent_(hasCompositor) {
     prepareOverlay(this, hasCompositor);
-    setFixedSize(static_cast<int>(size.width), static_cast<int>(size.height));
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
-    texts->setContentsMargins(0, 0, 0, 0);
+    setFixedSize(leastWidth_, static_cast<int>(size.height));
     durationLabel = new QLabel;
     timeLabel = new QLabel;
+    durationLabel->setObjectName(QStringLiteral("durationLabel"));
+    timeLabel->setObjectName(QStringLiteral("timeLabel"));
     QFont durationFont = font();
     durationFont.setPixelSize(15);
     durationFont.setWeight(QFont::DemiBold);
@@ -55,18 +59,18 @@ class QtBubbleWindow::Widget : public QWidget {
     QFont timeFont = font();
     timeFont.setPixelSize(11);
     timeLabel->setFont(timeFont);
-    durationLabel->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 0.92);"));
-    timeLabel->setStyleSheet(QStringLiteral("color: rgba(255, 255, 255, 0.58);"));
+    // The two lines stay together in the middle, whatever room the bubble has.
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->setContentsMargins(0, 0, 0, 0);
+    texts->addStretch();
     texts->addWidget(durationLabel);
     texts->addWidget(timeLabel);
+    texts->addStretch();
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kTextLeft, 0, kTextRightMargin, 0);
     row->addLayout(texts);
-    if (!translucent_) {
-      QPainterPath shape;
-      shape.addRoundedRect(QRectF(rect()), 13, 13);
-      setMask(QRegion(shape.toFillPolygon().toPolygon()));
-    }
+    setAppearance(Appearance::dark);
   }
 
   QString symbol = QStringLiteral("timer");
@@ -74,20 +78,54 @@ class QtBubbleWindow::Widget : public QWidget {
   QLabel* durationLabel;
   QLabel* timeLabel;
 
+  void setAppearance(Appearance appearance) {
+    dark_ = appearance == Appearance::dark;
+    const SystemColors& colors = SystemColors::forAppearance(appearance);
+    setTextColor(*durationLabel, toQColor(colors.label));
+    setTextColor(*timeLabel, toQColor(colors.secondaryLabel));
+    update();
+  }
+
+  // As wide as the longer text needs, never narrower than the bubble was made.
+  void fitTexts(const QString& duration, const QString& time) {
+    durationLabel->setText(duration);
+    timeLabel->setText(time);
+    const qreal needed = std::max(QFontMetricsF(durationLabel->font()).horizontalAdvance(duration),
+                                  QFontMetricsF(timeLabel->font()).horizontalAdvance(time));
+    const int width =
+        std::max(leastWidth_, kTextLeft + static_cast<int>(std::ceil(needed)) + kTextRightMargin);
+    if (width != this->width()) setFixedSize(width, height());
+  }
+
  protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (translucent_) return;
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), kRadius, kRadius);
+    setMask(QRegion(shape.toFillPolygon().toPolygon()));
+  }
+
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(translucent_ ? QColor(30, 30, 32, 222) : QColor(40, 40, 42));
-    painter.drawRoundedRect(QRectF(rect()), 13, 13);
+    // Opaque without a compositor: the window is shaped instead.
+    if (dark_)
+      painter.setBrush(translucent_ ? QColor(30, 30, 32, 222) : QColor(40, 40, 42));
+    else
+      painter.setBrush(translucent_ ? QColor(246, 246, 246, 230) : QColor(240, 240, 240));
+    painter.drawRoundedRect(QRectF(rect()), kRadius, kRadius);
     paintSymbol(painter, symbol,
                 QRectF(kSymbolLeft, (height() - kSymbolSide) / 2.0, kSymbolSide, kSymbolSide),
                 tint);
   }
 
  private:
+  static constexpr qreal kRadius = 13;
+  int leastWidth_;
   bool translucent_;
+  bool dark_ = true;
 };
 
 QtBubbleWindow::QtBubbleWindow(Size size, bool hasCompositor)
@@ -99,6 +137,12 @@ QWidget* QtBubbleWindow::widget() const {
   return widget_;
 }
 
+Size QtBubbleWindow::size() const {
+  return Size{double(widget_->width()), double(widget_->height())};
+}
+void QtBubbleWindow::setAppearance(Appearance appearance) {
+  widget_->setAppearance(appearance);
+}
 void QtBubbleWindow::setFrame(const Rect& frame) {
   widget_->move(toQt(frame).topLeft());
 }
@@ -121,13 +165,7 @@ void QtBubbleWindow::setSymbolTint(const Color& color) {
   widget_->update();
 }
 void QtBubbleWindow::setTexts(const std::string& duration, const std::string& time) {
-  // Long texts end in an ellipsis rather than being cut mid-letter.
-  const int width = widget_->width() - kTextLeft - kTextRightMargin;
-  for (auto [label, text] :
-       {std::pair{widget_->durationLabel, &duration}, std::pair{widget_->timeLabel, &time}}) {
-    label->setText(
-        label->fontMetrics().elidedText(QString::fromStdString(*text), Qt::ElideRight, width));
-  }
+  widget_->fitTexts(QString::fromStdString(duration), QString::fromStdString(time));
 }
 
 // --- Tether layer -------------------------------------------------------------------------------

@@ -11,13 +11,16 @@ namespace brindlecap {
 
 class DrawnViewWidget;
 
-// The drag bubble as a frameless, click-through window above everything. With a compositing
-// manager its rounded background is translucent; without one it is opaque and the window is
-// shaped to the rounded rectangle, since an unshaped translucent window would show black.
+// The drag bubble as a frameless, click-through window above everything, as wide as its texts
+// need. With a compositing manager its rounded background is translucent; without one it is
+// opaque and the window is shaped to the rounded rectangle, since an unshaped translucent window
+// would show black.
 class QtBubbleWindow : public BubbleWindow {
  public:
   QtBubbleWindow(Size size, bool hasCompositor);
   ~QtBubbleWindow() override;
+  Size size() const override;
+  void setAppearance(Appearance appearance) override;
   void setFrame(const Rect& frame) override;
   bool isVisible() const override;
   void orderFront() override;

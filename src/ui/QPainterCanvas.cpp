@@ -78,6 +78,11 @@ QRectF QPainterCanvas::toPainter(const Rect& r) const {
   return QRectF(r.minX(), viewHeight_ - r.maxY(), r.size.width, r.size.height);
 }
 
+double QPainterCanvas::pixelScale() const {
+  const QPaintDevice* device = painter_.device();
+  return device ? device->devicePixelRatioF() : 1.0;
+}
+
 void QPainterCanvas::fillEllipse(const Rect& bounds, const Color& color) {
   painter_.setPen(Qt::NoPen);
   painter_.setBrush(toQColor(color));

@@ -16,6 +16,7 @@ class QPainterCanvas : public Canvas {
  public:
   QPainterCanvas(QPainter& painter, double viewHeight);
 
+  double pixelScale() const override;
   void fillEllipse(const Rect& bounds, const Color& color) override;
   void strokeEllipse(const Rect& bounds, const Color& color, double lineWidth) override;
   void fillRoundedRect(const Rect& rect, double radius, const Color& color) override;

@@ -1,14 +1,16 @@
 #include "ui/QtStatusItem.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
+#include <QPalette>
 #include <QScreen>
 
+#include "menubar/StatusItemContentView.h"
 #include "platform/linux/ScreenCoordinates.h"
 #include "ui/DrawnViewWidget.h"
-#include "ui/QPainterCanvas.h"
+#include "ui/StatusIconImage.h"
 
 namespace brindlecap {
 
@@ -63,7 +65,19 @@ QtStatusItem::QtStatusItem(DrawnView& content, QDBusConnection bus)
   iconRender_.setSingleShot(true);
   iconRender_.setInterval(0);
   connect(&iconRender_, &QTimer::timeout, this, [this] { renderNotifierIcon(); });
-  connect(&tray_, &TrayIconHost::changed, this, [this] { desktopChanged(); });
+  settle_.setSingleShot(true);
+  settle_.setInterval(kSettleMs);
+  connect(&settle_, &QTimer::timeout, this, [this] { refreshAppearance(); });
+  connect(&trayColors_, &XcbTrayColors::changed, this, [this] { refreshAppearanceSoon(); });
+  qApp->installEventFilter(this);  // the desktop changing the application's palette
+  connect(&tray_, &TrayIconHost::changed, this, [this] {
+    if (tray_.isDocked() != watchingDocked_) {
+      watchingDocked_ = tray_.isDocked();
+      trayColors_.watchSurroundings(watchingDocked_ ? trayIcon_->window()->winId() : 0);
+      settle_.start();
+    }
+    desktopChanged();
+  });
   connect(&notifier_, &StatusNotifierItem::changed, this, [this] { desktopChanged(); });
   connect(&notifier_, &StatusNotifierItem::activated, this,
           [this](std::optional<QPoint> at) { clicked(StatusItemClick::activate, at); });
@@ -82,9 +96,13 @@ QtStatusItem::QtStatusItem(DrawnView& content, QDBusConnection bus)
     watchScreen(s);
     desktopChanged();
   });
+  appearance_ = currentAppearance();
 }
 
 QtStatusItem::~QtStatusItem() {
+  // Members going away may still signal; nothing here is to hear it.
+  for (QObject* sender : std::initializer_list<QObject*>{&tray_, &notifier_, &trayColors_})
+    sender->disconnect(this);
   if (content_.surface() == notifierSurface_.get()) content_.attach(nullptr);
 }
 
@@ -116,6 +134,7 @@ void QtStatusItem::setKind(StatusItemKind kind) {
   if (kind == kind_) return;
   kind_ = kind;
   apply();
+  refreshAppearance();
 }
 
 bool QtStatusItem::isPlaced() const {
@@ -146,20 +165,11 @@ void QtStatusItem::apply() {
 
 void QtStatusItem::renderNotifierIcon() {
   if (content_.surface() != notifierSurface_.get()) return;
+  // Drawn for each size, not scaled from one: the dots and the countdown fit the pixels.
+  const auto& view = static_cast<const StatusItemContentView&>(content_);
   QList<QImage> images;
-  for (int side : kIconSizes) images.append(renderIcon(content_, side));
+  for (int side : kIconSizes) images.append(renderStatusIcon(view, QSize(side, side)));
   notifier_.setIcon(images);
-}
-
-QImage QtStatusItem::renderIcon(DrawnView& view, int side) {
-  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.scale(side / kIconPoints, side / kIconPoints);
-  QPainterCanvas canvas(painter, kIconPoints);
-  view.draw(canvas, Rect(0, 0, kIconPoints, kIconPoints));
-  return image;
 }
 
 void QtStatusItem::clicked(StatusItemClick click, std::optional<QPoint> at) {
@@ -172,6 +182,43 @@ void QtStatusItem::clicked(StatusItemClick click, std::optional<QPoint> at) {
 
 void QtStatusItem::desktopChanged() {
   if (onDesktopChanged) onDesktopChanged();
+}
+
+bool QtStatusItem::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp) refreshAppearanceSoon();
+  return false;
+}
+
+// Docked in a tray that shows it translucent: what the screen shows around the icon, else the
+// tray's own text colour. A notifier host draws in the panel's colours, which the tray's text
+// colour tells when the same panel also runs a tray. Otherwise the desktop's window colour, which
+// an opaque tray slot and the fallback panel are filled with.
+Appearance QtStatusItem::currentAppearance() const {
+  if (kind_ == StatusItemKind::trayIcon && tray_.isDocked() &&
+      trayIcon_->window()->testAttribute(Qt::WA_TranslucentBackground)) {
+    const QRect area = tray_.iconGeometryInScreen();
+    const qreal ratio = trayIcon_->devicePixelRatioF();
+    const QRect pixels(qRound(area.x() * ratio), qRound(area.y() * ratio),
+                       qRound(area.width() * ratio), qRound(area.height() * ratio));
+    if (auto behind = trayColors_.backgroundAround(pixels)) return appearanceOnBackground(*behind);
+    if (auto text = trayColors_.foreground()) return appearanceForForeground(*text);
+  }
+  if (kind_ == StatusItemKind::notifierItem)
+    if (auto text = trayColors_.foreground()) return appearanceForForeground(*text);
+  const QColor window = QGuiApplication::palette().color(QPalette::Window);
+  return appearanceOnBackground(Color{window.redF(), window.greenF(), window.blueF(), 1});
+}
+
+void QtStatusItem::refreshAppearance() {
+  const Appearance now = currentAppearance();
+  if (now == appearance_) return;
+  appearance_ = now;
+  if (onAppearanceChanged) onAppearanceChanged(now);
+}
+
+void QtStatusItem::refreshAppearanceSoon() {
+  // A burst of changes (a panel repainting) is looked at once.
+  if (!settle_.isActive()) settle_.start();
 }
 
 }  // namespace brindlecap

@@ -20,17 +20,29 @@ class DragOverlayPanelTest : public ::testing::Test {
 };
 
 TEST_F(DragOverlayPanelTest, BubbleSitsRightOfThePointerFlipsLeftAndStaysInside) {
-  const Rect visible(0, 0, 1440, 875);
-  EXPECT_EQ(DragOverlayPanel::bubbleFrame({400, 500}, visible), Rect(408.25, 471, 224, 58));
-  // Too close to the right edge: flips to the left.
-  EXPECT_EQ(DragOverlayPanel::bubbleFrame({1300, 500}, visible), Rect(1067.75, 471, 224, 58));
-  // Near the bottom: stops 8 points above the visible frame's bottom.
-  EXPECT_EQ(DragOverlayPanel::bubbleFrame({400, 3}, visible).minY(), 8);
-  // Near the top: stays under it.
-  EXPECT_EQ(DragOverlayPanel::bubbleFrame({400, 870}, visible).maxY(), 867);
-  // Fits on neither side of a narrow screen: stays right, clamped inside.
-  const Rect narrow(0, 0, 400, 875);
-  EXPECT_EQ(DragOverlayPanel::bubbleFrame({200, 500}, narrow), Rect(168, 471, 224, 58));
+  const Rect visible(0, 0, 1440, 875), narrow(0, 0, 400, 875);
+  const Size least{224, 58}, grown{300, 58};
+  struct Case {
+    Point pointer;
+    Rect screen;
+    Size bubble;
+    Rect frame;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {{400, 500}, visible, least, Rect(408.25, 471, 224, 58)},
+           {{1300, 500}, visible, least, Rect(1067.75, 471, 224, 58)},  // flips left
+           {{1150, 500}, visible, least, Rect(1158.25, 471, 224, 58)},
+           {{1150, 500}, visible, grown, Rect(841.75, 471, 300, 58)},  // flips by its real width
+           {{400, 3}, visible, least, Rect(408.25, 8, 224, 58)},       // 8 above the bottom
+           {{400, 870}, visible, least, Rect(408.25, 809, 224, 58)},   // under the top
+           {{200, 500}, narrow, least, Rect(168, 471, 224, 58)},  // fits nowhere: right, inside
+       }) {
+    EXPECT_EQ(DragOverlayPanel::bubbleFrame(c.pointer, c.screen, c.bubble), c.frame);
+  }
+  // The overlay places the bubble by the size its texts gave it.
+  windows.bubble->bubbleSize = grown;
+  overlay.show({1200, 890}, {1150, 500}, 600, time.now() + 600, DragDurationCorridor::precise);
+  EXPECT_EQ(windows.bubble->frame, Rect(841.75, 471, 300, 58));
 }
 
 TEST_F(DragOverlayPanelTest, TextsChangeOnlyWithDurationOrCorridor) {

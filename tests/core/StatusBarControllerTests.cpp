@@ -329,6 +329,21 @@ TEST_F(StatusBarTest, TheIconAndTheListChangeOnlyWhenWhatTheyShowChanges) {
   EXPECT_EQ(controller->statusContentView().functionalColor, color(ThreadColorPreset::green));
   EXPECT_EQ(windows.bubble->tint, color(ThreadColorPreset::green)) << "the bubble's symbol";
   EXPECT_EQ(controller->overlay().lineView().functionalColor, color(ThreadColorPreset::green));
+
+  // A dark panel: both icons, the bubble, the tether and the naming panel take the dark look
+  // and accent.
+  const int redraws = surface.needsDisplayCount;
+  windows.statusItem->onAppearanceChanged(Appearance::dark);
+  EXPECT_GT(surface.needsDisplayCount, redraws);
+  const Color dark = color(ThreadColorPreset::green, true);
+  controller->presentNewTimer(60, &controller->statusContentView());
+  for (const StatusItemContentView* view :
+       {&controller->statusContentView(), &controller->fallbackView().statusContentView})
+    EXPECT_TRUE(view->appearance == Appearance::dark && view->functionalColor == dark);
+  EXPECT_EQ(controller->fallbackView().appearance, Appearance::dark);
+  EXPECT_EQ(windows.bubble->appearance, Appearance::dark);
+  EXPECT_TRUE(windows.bubble->tint == dark && windows.newTimer->accent == dark);
+  EXPECT_EQ(controller->overlay().lineView().functionalColor, dark);
 }
 
 TEST_F(StatusBarTest, DiagnosticPreviewsStartAtTheIcon) {

@@ -4,9 +4,7 @@
 
 #include <cmath>
 #include <numbers>
-#include <set>
 
-#include "menubar/DotRingProgress.h"
 #include "support/RecordingCanvas.h"
 
 namespace brindlecap {
@@ -45,46 +43,6 @@ RecordingCanvas drawn(StatusItemContentView& view) {
   return canvas;
 }
 
-TEST(DotRingProgressTest, SplitsProgressIntoFullAndPartialDots) {
-  struct Case {
-    double progress;
-    int full;
-    std::optional<int> partial;
-    double fraction;
-  };
-  for (const Case& c : std::initializer_list<Case>{{0, 0, 0, 0},
-                                                   {0.42, 5, 5, 0.04},
-                                                   {0.5, 6, 6, 0},
-                                                   {1, 12, std::nullopt, 0},
-                                                   {-0.3, 0, 0, 0},
-                                                   {1.7, 12, std::nullopt, 0},
-                                                   {std::nan(""), 0, 0, 0}}) {
-    SCOPED_TRACE(c.progress);
-    const DotRingProgress ring(c.progress, 12);
-    EXPECT_EQ(ring.fullDotCount, c.full);
-    EXPECT_EQ(ring.partialDotIndex, c.partial);
-    EXPECT_NEAR(ring.partialFraction, c.fraction, 1e-9);
-  }
-  const DotRingProgress none(0.25, -3);
-  EXPECT_EQ(none.dotCount, 1) << "at least one dot";
-  EXPECT_EQ(none.partialDotIndex, 0);
-}
-
-TEST(StatusItemContentViewTest, PlainRingHasTwelveDotsInsideWithTheBottomOneInTheAccent) {
-  StatusItemContentView view;
-  view.functionalColor = kAccent;
-  const RecordingCanvas canvas = drawn(view);
-  std::set<int> seen;
-  for (const Dot& dot : ringDots(canvas)) {
-    seen.insert(dot.index);
-    EXPECT_TRUE(dot.rect.minX() >= 0 && dot.rect.maxX() <= kTrayBounds.width &&
-                dot.rect.minY() >= 0 && dot.rect.maxY() <= kTrayBounds.height);
-    EXPECT_EQ(dot.color, dot.index == 6 ? kAccent : kLabel) << dot.index;
-  }
-  EXPECT_EQ(seen.size(), 12u);
-  EXPECT_TRUE(canvas.callsOf(CanvasCall::Kind::drawText).empty());
-}
-
 TEST(StatusItemContentViewTest, ProgressLightsDotsClockwiseFromTheTopOverADimTrack) {
   struct Case {
     double progress;
@@ -92,7 +50,7 @@ TEST(StatusItemContentViewTest, ProgressLightsDotsClockwiseFromTheTopOverADimTra
     double partialArea;  // of dot `full`, as a share of a whole dot; 0 for none
   };
   for (const Case& c : std::initializer_list<Case>{
-           {0, 0, 0}, {0.42, 5, 0.04}, {0.5, 6, 0}, {1, 12, 0}, {3, 12, 0}}) {
+           {-0.3, 0, 0}, {0, 0, 0}, {0.42, 5, 0.04}, {0.5, 6, 0}, {1, 12, 0}, {3, 12, 0}}) {
     SCOPED_TRACE(c.progress);
     StatusItemContentView view;
     view.functionalColor = kAccent;
@@ -117,24 +75,15 @@ TEST(StatusItemContentViewTest, ProgressLightsDotsClockwiseFromTheTopOverADimTra
   }
 }
 
-TEST(StatusItemContentViewTest, CountdownIsCentredAndSmallerFromThreeCharacters) {
-  auto text = [](const char* countdown) {
+TEST(StatusItemContentViewTest, CountdownIsSmallerFromThreeCharactersNotBytes) {
+  auto size = [](const char* countdown) {
     StatusItemContentView view;
     view.countdownText = countdown;
-    const auto texts = drawn(view).callsOf(CanvasCall::Kind::drawText);
-    EXPECT_EQ(texts.size(), 1u);
-    return texts.at(0);
+    return drawn(view).callsOf(CanvasCall::Kind::drawText).at(0).font.size;
   };
-  const CanvasCall two = text("12");
-  EXPECT_EQ(two.text, "12");
-  EXPECT_TRUE(two.font.bold && two.font.monospacedDigits);
-  const Size measured = RecordingCanvas::textSize("12", two.font);
-  EXPECT_NEAR(two.from.x + measured.width / 2, kCenter.x, 1e-9);
-  EXPECT_NEAR(two.from.y + measured.height / 2, kCenter.y, 0.5);
-  EXPECT_LT(text("123").font.size, two.font.size);
-  // Characters, not bytes.
-  EXPECT_EQ(text("5ч").font.size, two.font.size);
-  EXPECT_EQ(text("45м").font.size, text("123").font.size);
+  EXPECT_LT(size("123"), size("12"));
+  EXPECT_EQ(size("5ч"), size("12"));
+  EXPECT_EQ(size("45м"), size("123"));
 }
 
 TEST(StatusItemContentViewTest, DraggingShowsTheAccentMarkInsteadOfTheText) {
@@ -153,6 +102,43 @@ TEST(StatusItemContentViewTest, DraggingShowsTheAccentMarkInsteadOfTheText) {
   for (const CanvasCall* mark : {&disc, &point})
     EXPECT_EQ((Point{mark->rect.midX(), mark->rect.midY()}), kCenter);
   EXPECT_LT(point.rect.size.width, disc.rect.size.width);
+}
+
+TEST(StatusItemContentViewTest, OnAnyPanelTheLookChosenKeepsDotsAndTextLegible) {
+  auto grey = [](int level) { return Color{level / 255.0, level / 255.0, level / 255.0, 1}; };
+  struct Case {
+    const char* panel;
+    Color background;
+    Appearance expected;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {"black", grey(0), Appearance::dark},
+           {"Xfce's dark panel", grey(53), Appearance::dark},
+           {"dark grey", grey(100), Appearance::dark},
+           {"mid grey", grey(128), Appearance::light},
+           {"light grey", grey(220), Appearance::light},
+           {"white", grey(255), Appearance::light},
+           {"saturated blue", Color{0.1, 0.2, 0.8, 1}, Appearance::dark},
+           {"yellow", Color{0.95, 0.85, 0.2, 1}, Appearance::light},
+       }) {
+    SCOPED_TRACE(c.panel);
+    const Appearance appearance = appearanceOnBackground(c.background);
+    EXPECT_EQ(appearance, c.expected);
+    StatusItemContentView view;
+    view.appearance = appearance;
+    view.countdownText = "12";
+    const RecordingCanvas canvas = drawn(view);
+    for (const Dot& dot : ringDots(canvas)) {
+      if (dot.index == 6) continue;  // the accent
+      EXPECT_GE(contrastRatio(dot.color, c.background), 3.0) << dot.index;
+    }
+    EXPECT_GE(contrastRatio(canvas.callsOf(CanvasCall::Kind::drawText).at(0).color, c.background),
+              3.0);
+  }
+  // A tray that says what colour its own text is: light text sits on a dark panel.
+  EXPECT_EQ(appearanceForForeground(Color{0.93, 0.93, 0.93, 1}), Appearance::dark);
+  EXPECT_EQ(appearanceForForeground(Color{0.18, 0.2, 0.21, 1}), Appearance::light);
+  EXPECT_NEAR(contrastRatio(grey(0), grey(255)), 21, 1e-9);
 }
 
 TEST(StatusItemContentViewTest, TakesClicksOnlyInsideAndOnlyWithACallback) {

@@ -257,3 +257,36 @@ class App:
             code = self.process.wait()
         self.reader.join(timeout=5)
         return code
+
+
+class XfceDesktop(Desktop):
+    """Debian's own Xfce on the private bus: xfwm4, xfce4-panel with the distribution's default
+    panel (dark, at the top, its notification area hosting the tray) and xfce4-notifyd, all
+    reading their settings through xfconfd from a fresh configuration folder."""
+
+    XFCE = "/usr/lib/x86_64-linux-gnu/xfce4"
+
+    def __init__(self):
+        super().__init__(bus=True, notifications=False)
+        config = os.path.join(self.home, ".config")
+        channels = os.path.join(config, "xfce4", "xfconf", "xfce-perchannel-xml")
+        os.makedirs(channels)
+        shutil.copy("/etc/xdg/xfce4/panel/default.xml", os.path.join(channels, "xfce4-panel.xml"))
+        self.env["XDG_CONFIG_HOME"] = config
+        for program in (f"{self.XFCE}/xfconf/xfconfd", "xfwm4", "xfce4-panel",
+                        f"{self.XFCE}/notifyd/xfce4-notifyd"):
+            self.spawn([program])
+
+    def panel(self, prop, *typed_values):
+        """Sets a property of the top panel, e.g. panel("background-style", "uint", 1)."""
+        args = ["xfconf-query", "-c", "xfce4-panel", "-p", f"/panels/panel-1/{prop}", "-n"]
+        for kind, value in zip(typed_values[::2], typed_values[1::2]):
+            args += ["-t", kind, "-s", str(value)]
+        subprocess.run(args, env=self.env, check=True, capture_output=True)
+
+    def workarea(self):
+        """The usable area (x, y, w, h) in device pixels, below the panel."""
+        out = subprocess.run(["xprop", "-root", "_NET_WORKAREA"], env=self.env,
+                             capture_output=True, text=True).stdout
+        numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])[:4]]
+        return tuple(numbers) if len(numbers) == 4 else (0, 0, WIDTH, HEIGHT)

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The icon as a StatusNotifierItem in a real host: Xvfb, xfwm4 and xfce4-panel with Debian's default
 panel (its notification area hosts items), the application with BRINDLECAP_TRAY=sni. The item
-shows in the panel; a click arms the gesture, moving down and clicking again creates a timer as
-long as the travel says; a click and a click gives the list, and so do a middle click and a
-host's ContextMenu.
+shows in the panel, its dots light on the dark panel like the panel's own symbols; a click arms
+the gesture, moving down and clicking again creates a timer as long as the travel says; a click
+and a click gives the list, and so do a middle click and a host's ContextMenu.
 Usage: tray_sni.py <brindlecap> <artefact folder>
 """
 import os
@@ -63,6 +63,19 @@ def find_item(desktop):
     return (sum(x for x, _ in hits) // len(hits), sum(y for _, y in hits) // len(hits))
 
 
+def ring_lighter_than_panel(desktop, item, name):
+    """Whether the ring's dots around the accent dot at `item` are lighter than the panel (None
+    while too few stand out from it)."""
+    shot = desktop.screenshot(ARTEFACTS, name)
+    x, y = item
+    box = [tuple(int(c[k:k + 2], 16) for k in (1, 3, 5))
+           for c in pixels(shot, x - 10, max(y - 18, 0), 21, 20)]
+    panel = max(set(box), key=box.count)
+    level = sum(panel)
+    ink = [sum(c) > level for c in box if abs(sum(c) - level) >= 240]
+    return None if len(ink) < 11 else ink.count(True) > len(ink) / 2
+
+
 def main():
     with Desktop(bus=True, notifications=False) as desktop:
         if not check(start_xfce_panel(desktop), "the panel's notification area hosts items"):
@@ -75,6 +88,8 @@ def main():
             return
         x, y = item
         check(not desktop.icon(timeout=1), "no fallback panel hangs beside the item")
+        check(wait_for(lambda: ring_lighter_than_panel(desktop, item, "sni-dark"), 5),
+              "on the dark panel the dots are light")
 
         # A click, then a click on the item again: the list.
         desktop.xdotool("mousemove", x, y, "click", "1")

@@ -11,6 +11,7 @@
 #include "menubar/StatusItemContentView.h"
 #include "support/PrivateBus.h"
 #include "ui/QtStatusItem.h"
+#include "ui/StatusIconImage.h"
 
 namespace brindlecap {
 namespace {
@@ -139,7 +140,7 @@ TEST(StatusNotifierItemTest, RegistersServesTheDrawnIconAndReportsClicksWhereThe
     EXPECT_EQ(icons[i].height, side);
     ASSERT_EQ(icons[i].bytes.size(), side * side * 4);
     const QImage drawn =
-        QtStatusItem::renderIcon(view, side).convertToFormat(QImage::Format_ARGB32);
+        renderStatusIcon(view, QSize(side, side)).convertToFormat(QImage::Format_ARGB32);
     QPoint strongest;
     for (int y = 0; y < side; ++y)
       for (int x = 0; x < side; ++x)

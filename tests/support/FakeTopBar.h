@@ -50,6 +50,7 @@ class FakeStatusItem : public StatusItem {
   StatusItemHosts hosts() const override { return offered; }
   void setKind(StatusItemKind k) override { kind_ = k; }
   StatusItemKind kind() const override { return kind_; }
+  Appearance appearance() const override { return look; }
   bool isPlaced() const override { return placed && kind_ != StatusItemKind::none; }
   // The desktop changes: what it offers, and whether the host has taken the icon.
   void change(StatusItemHosts hosts, bool isPlaced) {
@@ -59,6 +60,7 @@ class FakeStatusItem : public StatusItem {
   }
 
   FakeSurface surface;
+  Appearance look = Appearance::light;
   bool visible = false;
   StatusItemHosts offered{true, false, false, false};  // a real tray
   bool placed = true;
@@ -81,7 +83,9 @@ class FakeFallbackPanel : public FallbackPanel {
 
 class FakeBubbleWindow : public BubbleWindow {
  public:
-  void setFrame(const Rect&) override {}
+  Size size() const override { return bubbleSize; }
+  void setAppearance(Appearance a) override { appearance = a; }
+  void setFrame(const Rect& f) override { frame = f; }
   bool isVisible() const override { return visible; }
   void orderFront() override { visible = true; }
   void orderOut() override { visible = false; }
@@ -92,6 +96,9 @@ class FakeBubbleWindow : public BubbleWindow {
     timeText = t;
     ++textUpdates;
   }
+  Size bubbleSize{224, 58};
+  Appearance appearance = Appearance::light;
+  Rect frame;
   bool visible = false;
   std::string symbol, durationText, timeText;
   Color tint;
@@ -164,6 +171,7 @@ class FakeFloatingPanel : public FloatingPanel {
 struct NewTimerContent {
   double duration = 0;
   NewTimerPanelCallbacks callbacks;
+  Color accent;
 };
 
 class FakeTopBarWindows : public TopBarWindowFactory {
@@ -183,10 +191,10 @@ class FakeTopBarWindows : public TopBarWindowFactory {
   std::unique_ptr<Popover> makePopover() override {
     return kept(popovers.emplace_back(), std::make_unique<FakePopover>());
   }
-  void setNewTimerContent(Popover& popover, Size, double duration, TimePoint, Color,
+  void setNewTimerContent(Popover& popover, Size, double duration, TimePoint, Color accent,
                           NewTimerPanelCallbacks callbacks) override {
     newTimerPopover = &popover;
-    newTimer = NewTimerContent{duration, std::move(callbacks)};
+    newTimer = NewTimerContent{duration, std::move(callbacks), accent};
   }
 
   std::unique_ptr<FloatingPanel> makeFloatingPanel(const std::string& title, Size size) override {

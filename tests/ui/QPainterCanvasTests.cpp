@@ -4,15 +4,20 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "menubar/DragLineView.h"
 #include "menubar/StatusItemContentView.h"
 #include "support/QtTestApplication.h"
 #include "ui/DrawnViewWidget.h"
+#include "ui/StatusIconImage.h"
 
 namespace brindlecap {
 namespace {
@@ -52,34 +57,85 @@ bool sameHue(const QColor& actual, const Color& expected, int tolerance = 10) {
 
 using IconRenderingTest = QtTest;
 
-TEST_F(IconRenderingTest, RingIsUprightWithTheAccentDotAtTheBottomAndTextInTheMiddle) {
-  StatusItemContentView view;
-  const auto drawIcon = [&] {
-    return render(24, 22, [&](Canvas& c) { view.draw(c, Size{24, 22}); });
+// The centres of the groups of 4-neighbouring pixels at least half opaque.
+std::vector<QPointF> blobs(QImage image) {
+  std::vector<QPointF> found;
+  auto solid = [&](QPoint p) {
+    return image.rect().contains(p) && image.pixelColor(p).alpha() >= 128;
   };
-  QImage image = drawIcon();
-  // The icon's centre is (12, 11); the bottom dot's centre lies 7.1 below it, near row 18.
-  const QColor bottom = strongestPixel(image, QRect(10, 16, 5, 5));
-  EXPECT_GT(bottom.alpha(), 150);
-  EXPECT_TRUE(sameHue(bottom, view.functionalColor)) << bottom.name().toStdString();
-  const QColor top = strongestPixel(image, QRect(10, 1, 5, 5));
-  EXPECT_GT(top.alpha(), 150);
-  EXPECT_TRUE(sameHue(top, Color{0, 0, 0})) << top.name().toStdString();
-  EXPECT_EQ(inkedPixels(image, QRect(9, 8, 7, 7)), 0) << "nothing inside the ring";
-
-  view.countdownText = "12";
-  image = drawIcon();
-  EXPECT_GE(inkedPixels(image, QRect(9, 8, 7, 7), 100), 5);
-  // Measuring and drawing agree: the ink sits centred on the icon's centre (12, 11).
-  double sumX = 0, sumY = 0, weight = 0;
-  for (int y = 6; y < 16; ++y)
-    for (int x = 6; x < 18; ++x) {
-      const int alpha = image.pixelColor(x, y).alpha();
-      sumX += (x + 0.5) * alpha, sumY += (y + 0.5) * alpha, weight += alpha;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      std::vector<QPoint> todo{{x, y}}, members;
+      while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        if (!solid(p)) continue;
+        image.setPixelColor(p, Qt::transparent);  // taken
+        members.push_back(p);
+        todo.insert(todo.end(),
+                    {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
+      }
+      if (members.empty()) continue;
+      QPointF centre;
+      for (QPoint p : members) centre += (QPointF(p) + QPointF(0.5, 0.5)) / double(members.size());
+      found.push_back(centre);
     }
-  ASSERT_GT(weight, 0);
-  EXPECT_NEAR(sumX / weight, 12, 1.0);
-  EXPECT_NEAR(sumY / weight, 11, 1.5);
+  return found;
+}
+
+// Every tray slot from 16 to 64 device pixels at every common scale, as a tray or a
+// StatusNotifierItem host asks for it.
+TEST_F(IconRenderingTest, FitsEverySlotWholeWithTheCountdownOnlyWhereItCanBeRead) {
+  for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
+    for (int side = 16; side <= 64; ++side) {
+      SCOPED_TRACE(::testing::Message() << side << " px at " << scale);
+      StatusItemContentView view;
+      auto draw = [&] {
+        return renderStatusIcon(view, QSize(side, side), scale)
+            .convertToFormat(QImage::Format_ARGB32);
+      };
+      const QImage ring = draw();
+      QRegion edge = QRegion(ring.rect()) - QRegion(ring.rect().adjusted(1, 1, -1, -1));
+      int onEdge = 0;
+      for (const QRect& r : edge) onEdge += inkedPixels(ring, r);
+      EXPECT_EQ(onEdge, 0) << "nothing reaches the edge, so nothing is cut";
+
+      const std::vector<QPointF> dots = blobs(ring);
+      ASSERT_EQ(dots.size(), 12u);
+      const QPointF middle(side / 2.0, side / 2.0);
+      QPointF mean;
+      double inner = side;
+      for (QPointF dot : dots) mean += dot / 12;
+      EXPECT_LE(QLineF(mean, middle).length(), 0.75) << "centred";
+      const QPointF lowest = *std::max_element(dots.begin(), dots.end(),
+                                               [](QPointF a, QPointF b) { return a.y() < b.y(); });
+      EXPECT_TRUE(
+          sameHue(ring.pixelColor(int(lowest.x()), int(lowest.y())), view.functionalColor, 40))
+          << "upright: the accent dot at the bottom";
+      for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+          if (ring.pixelColor(x, y).alpha() >= 128)
+            inner = std::min(inner, QLineF(QPointF(x + 0.5, y + 0.5), middle).length());
+
+      for (const char* countdown : {"59", "23h"}) {
+        view.countdownText = countdown;
+        const QImage text = draw();
+        int inked = 0;
+        for (int y = 0; y < side; ++y)
+          for (int x = 0; x < side; ++x) {
+            if (text.pixelColor(x, y).alpha() - ring.pixelColor(x, y).alpha() < 128) continue;
+            ++inked;
+            EXPECT_LT(QLineF(QPointF(x + 0.5, y + 0.5), middle).length(), inner)
+                << countdown << " stays inside the ring at " << x << "," << y;
+          }
+        if (side >= 22) {
+          EXPECT_GT(inked, 5) << countdown << " is shown";
+        } else if (side <= 18) {
+          EXPECT_EQ(inked, 0) << countdown << " is too small to read: the ring alone";
+        }
+      }
+    }
+  }
 }
 
 TEST_F(IconRenderingTest, TetherRunsInTheAccentAndStrengthensTowardsThePointer) {

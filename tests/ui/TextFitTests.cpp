@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLayout>
 #include <QTextLayout>
@@ -19,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "menubar/DragDurationModel.h"
+#include "menubar/DragOverlayPanel.h"
 #include "platform/linux/IcuDateFormatter.h"
 #include "settings/AppSettingsStore.h"
 #include "settings/AppSettingsTypes.h"
@@ -30,6 +33,7 @@
 #include "timers/TimeFormatting.h"
 #include "timers/TimerStore.h"
 #include "ui/NewTimerView.h"
+#include "ui/OverlayWindows.h"
 #include "ui/QtCompletionBannerPanel.h"
 #include "ui/QtPopover.h"
 #include "ui/TimerListView.h"
@@ -213,6 +217,41 @@ TEST_F(TextFitTest, BannerShowsItsFixedTextsWholeAndALongTitleInItsToolTip) {
     banner.setTitle(longTitle);
     EXPECT_TRUE(titleLabel->text().endsWith(QChar(0x2026)));
     EXPECT_EQ(titleLabel->toolTip().toStdString(), longTitle);
+  });
+}
+
+TEST_F(TextFitTest, DragBubbleGrowsToEachCorridorsLongestPhraseWithItsTwoLinesStacked) {
+  inEachFont([&] {
+    QtBubbleWindow bubble(DragOverlayPanel::kBubbleSize, true);
+    QWidget* view = bubble.widget();
+    auto* duration = child<QLabel>(view, "durationLabel");
+    auto* fires = child<QLabel>(view, "timeLabel");
+    auto when = [&](int days) {
+      return TimeFormatting::relativeFireDate(time.now() + days * 86400.0, time.now(), *dates);
+    };
+    const std::string latest = when(widest(7, fires->font(), when));
+    for (auto corridor : {DragDurationCorridor::precise, DragDurationCorridor::extended,
+                          DragDurationCorridor::days}) {
+      const int step = stepMinutes(corridor);
+      auto phrase = [&](int i) { return "Через " + TimeFormatting::duration(i * step * 60.0); };
+      const std::string longest =
+          phrase(widest(largestMinutes(corridor) / step, duration->font(), phrase));
+      bubble.setTexts(longest, DragOverlayPanel::caption(corridor) + std::string(" · ") + latest);
+      view->show();
+      settle();
+      EXPECT_EQ(duration->text().toStdString(), longest);
+      for (QLabel* label : {duration, fires}) {
+        EXPECT_LE(QFontMetricsF(label->font()).horizontalAdvance(label->text()),
+                  label->contentsRect().width())
+            << label->text().toStdString();
+        EXPECT_LE(label->geometry().right(), view->width() - 14);
+      }
+      EXPECT_EQ(bubble.size(), (Size{double(view->width()), 58}));
+      EXPECT_EQ(fires->geometry().top() - duration->geometry().bottom() - 1, 2) << "2 apart";
+    }
+    bubble.setTexts("Через 1 минуту", "Точно · сегодня в 12:00");
+    EXPECT_EQ(bubble.size(), DragOverlayPanel::kBubbleSize) << "never narrower than laid out";
+    view->hide();
   });
 }
 
