@@ -23,7 +23,7 @@ std::optional<Point> DragGesture::tetherStartPoint(const DrawnView& anchor) {
   return Point{frame->midX(), frame->midY()};
 }
 
-void DragGesture::begin(DrawnView& anchor, bool listWasShownAtPress) {
+std::shared_ptr<DragSession> DragGesture::makeSession(DrawnView& anchor, bool listWasShownAtPress) {
   cancel();
   const Point press = platform_.screens.pointerLocation();
   const Point tether = tetherStartPoint(anchor).value_or(press);
@@ -34,7 +34,7 @@ void DragGesture::begin(DrawnView& anchor, bool listWasShownAtPress) {
       screen = screenContaining(screens, Point{frame->midX(), frame->midY()});
   }
   if (!screen && !screens.empty()) screen = screens.front();
-  if (!screen) return;
+  if (!screen) return nullptr;
 
   const DragStartLine line =
       DragDurationModel::startLine(press, screen->visibleFrame, overlay_.centeredDragStartY(press));
@@ -50,23 +50,64 @@ void DragGesture::begin(DrawnView& anchor, bool listWasShownAtPress) {
   session->displayLinkDriver = std::make_shared<DragDisplayLinkDriver>(
       platform_.mainQueue, platform_.displayLinks, &platform_.diagnostics);
   session->speedTracker = DragSpeedTracker::start(press.y, pressTime);
-  activeDragSession_ = session;
+  session->framesPerSecond = screen->maximumFramesPerSecond;
+  return session;
+}
 
+void DragGesture::startSession(const std::shared_ptr<DragSession>& session,
+                               DragEventMonitor::Token monitor) {
+  activeDragSession_ = session;
+  session->eventMonitor = std::move(monitor);
   std::weak_ptr<DragGesture> weakSelf = weak_from_this();
   std::weak_ptr<DragSession> weakSession = session;
-  session->eventMonitor = platform_.dragEvents.install([weakSelf, weakSession](const DragEvent& e) {
-    auto self = weakSelf.lock();
-    auto s = weakSession.lock();
-    if (!self || !s || self->activeDragSession_ != s) return false;
-    return self->handleDragEvent(s, e);
-  });
-  session->displayLinkDriver->start(screen->maximumFramesPerSecond,
+  session->displayLinkDriver->start(session->framesPerSecond,
                                     [weakSelf, weakSession](double timestamp) {
                                       auto self = weakSelf.lock();
                                       auto s = weakSession.lock();
                                       if (self && s && self->activeDragSession_ == s)
                                         self->renderDragFrame(s, timestamp);
                                     });
+}
+
+// The monitor's handler: acts only while its session is the active one.
+template <class Handle>
+static std::function<bool(const DragEvent&)> sessionHandler(std::weak_ptr<DragGesture> weakSelf,
+                                                            std::weak_ptr<DragSession> weakSession,
+                                                            Handle handle) {
+  return [weakSelf, weakSession, handle](const DragEvent& e) {
+    auto self = weakSelf.lock();
+    auto s = weakSession.lock();
+    if (!self || !s || self->activeDragSession() != s) return false;
+    return handle(*self, s, e);
+  };
+}
+
+void DragGesture::begin(DrawnView& anchor, bool listWasShownAtPress) {
+  auto session = makeSession(anchor, listWasShownAtPress);
+  if (!session) return;
+  activeDragSession_ = session;  // the monitor's handler checks it
+  startSession(session, platform_.dragEvents.install(sessionHandler(
+                            weak_from_this(), session,
+                            [](DragGesture& self, const auto& s, const DragEvent& e) {
+                              return self.handleDragEvent(s, e);
+                            })));
+}
+
+bool DragGesture::beginClickAndMove(DrawnView& anchor) {
+  auto session = makeSession(anchor, false);
+  if (!session) return false;
+  session->isClickAndMove = true;
+  activeDragSession_ = session;
+  auto monitor = platform_.dragEvents.installGrabbing(sessionHandler(
+      weak_from_this(), session, [](DragGesture& self, const auto& s, const DragEvent& e) {
+        return self.handleClickAndMoveEvent(s, e);
+      }));
+  if (!monitor) {
+    activeDragSession_.reset();
+    return false;
+  }
+  startSession(session, std::move(monitor));
+  return true;
 }
 
 bool DragGesture::handleDragEvent(const std::shared_ptr<DragSession>& session,
@@ -80,10 +121,40 @@ bool DragGesture::handleDragEvent(const std::shared_ptr<DragSession>& session,
       renderDragFrame(session, platform_.monotonicClock.uptime());
       finishDragSession(session, false);
       return false;
-    case DragEvent::Type::leftMouseDragged:
-      return false;  // frames are paced by the display link, not by pointer events
+    case DragEvent::Type::leftMouseDragged:  // frames are paced by the display link
+    case DragEvent::Type::leftMouseDown:
+    case DragEvent::Type::otherMouseDown:
+      return false;
   }
   return false;
+}
+
+// Every event is ours while the pointer is held: none may reach whatever lies under it.
+bool DragGesture::handleClickAndMoveEvent(const std::shared_ptr<DragSession>& session,
+                                          const DragEvent& event) {
+  switch (event.type) {
+    case DragEvent::Type::keyDown:
+      if (event.keyCode == kEscapeKeyCode) finishDragSession(session, true);
+      return true;
+    case DragEvent::Type::otherMouseDown:
+      finishDragSession(session, true);
+      return true;
+    case DragEvent::Type::leftMouseDown:
+      session->sawPressSinceArming = true;
+      return true;
+    case DragEvent::Type::leftMouseUp: {
+      if (!session->sawPressSinceArming) return true;
+      renderDragFrame(session, platform_.monotonicClock.uptime());
+      const Point q = platform_.screens.pointerLocation();
+      const Point start = session->gestureStartPoint;
+      session->endedOnIcon = std::hypot(q.x - start.x, q.y - start.y) <= kClickAndMoveIconRadius;
+      finishDragSession(session, false);
+      return true;
+    }
+    case DragEvent::Type::leftMouseDragged:
+      return true;
+  }
+  return true;
 }
 
 void DragGesture::renderDragFrame(const std::shared_ptr<DragSession>& session, double timestamp) {
@@ -138,7 +209,8 @@ void DragGesture::finishDragSession(std::shared_ptr<DragSession> session, bool c
   if (cancelled) return;
   if (session->isDragging) {
     if (onDurationChosen) onDurationChosen(session->selectedDuration, session->anchor);
-  } else if (!session->didMoveBeyondClickTolerance) {
+  } else if (session->isClickAndMove ? session->endedOnIcon
+                                     : !session->didMoveBeyondClickTolerance) {
     if (onClick) onClick(session->anchor, session->listWasShownAtPress);
   }
 }

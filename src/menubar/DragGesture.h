@@ -19,6 +19,9 @@ namespace brindlecap {
 class DragGesture : public std::enable_shared_from_this<DragGesture> {
  public:
   static constexpr double kClickTolerance = 3;  // points from the press
+  // Click-and-move: a click before the gesture is live this close to where it was armed is a
+  // click on the icon; farther away it only disarms the gesture.
+  static constexpr double kClickAndMoveIconRadius = 12;
 
   // `overlay` must outlive the gesture.
   DragGesture(StatusBarPlatform platform, DragOverlayPanel& overlay);
@@ -36,6 +39,10 @@ class DragGesture : public std::enable_shared_from_this<DragGesture> {
   // Starts a session for a press on `anchor`, cancelling any active one; without a screen no
   // session starts.
   void begin(DrawnView& anchor, bool listWasShownAtPress);
+  // The same gesture armed by a click, without a held button: the pointer is followed until the
+  // next click, which ends it as a release would. False (and nothing started) when there is no
+  // screen or the pointer cannot be had.
+  bool beginClickAndMove(DrawnView& anchor);
   // One update of `session` with the pointer where it is now; `timestamp` in monotonic seconds.
   void renderDragFrame(const std::shared_ptr<DragSession>& session, double timestamp);
   // Ends `session` if it is the active one. Takes it by value: finishing clears
@@ -48,7 +55,10 @@ class DragGesture : public std::enable_shared_from_this<DragGesture> {
   const std::shared_ptr<DragSession>& activeDragSession() const { return activeDragSession_; }
 
  private:
+  std::shared_ptr<DragSession> makeSession(DrawnView& anchor, bool listWasShownAtPress);
+  void startSession(const std::shared_ptr<DragSession>& session, DragEventMonitor::Token monitor);
   bool handleDragEvent(const std::shared_ptr<DragSession>& session, const DragEvent& event);
+  bool handleClickAndMoveEvent(const std::shared_ptr<DragSession>& session, const DragEvent& event);
   void setDragging(bool dragging);
 
   StatusBarPlatform platform_;

@@ -20,6 +20,7 @@ struct DragSession {
   double durationStartY = 0;
   double durationTravelDistance = 1;
   std::shared_ptr<DragDisplayLinkDriver> displayLinkDriver;
+  double framesPerSecond = 60;  // the pressed screen's refresh rate, which paces the driver
   DragEventMonitor::Token eventMonitor;
   // The pointer reached the start line at least once: overlay shown, a release creates a timer.
   bool isDragging = false;
@@ -29,6 +30,12 @@ struct DragSession {
   // The list was open when the button went down; the press closed it, so a click must not
   // reopen it.
   bool listWasShownAtPress = false;
+  // Armed by a click rather than held down: the next click ends it.
+  bool isClickAndMove = false;
+  // Click-and-move: the button went down since arming (a release alone belongs to the arming).
+  bool sawPressSinceArming = false;
+  // Click-and-move: the ending click was close enough to the icon to count as a click on it.
+  bool endedOnIcon = false;
   double selectedDuration = 60;  // seconds
   DragDurationCorridor corridor = DragDurationCorridor::precise;
   std::optional<Point> lastRenderedPoint;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "menubar/MenuBarPlacementResolver.h"
+#include "menubar/StatusItemChoice.h"
 #include "timers/TimeFormatting.h"
 
 namespace brindlecap {
@@ -51,7 +52,6 @@ void StatusBarController::start() {
 }
 
 void StatusBarController::configureStatusItem() {
-  statusItem_->setVisible(true);
   statusItem_->setLength(currentStatusWidth_);
   std::weak_ptr<StatusBarController> weak = weak_from_this();
   auto press = [weak](DrawnView& view) {
@@ -64,13 +64,22 @@ void StatusBarController::configureStatusItem() {
   statusContentView_.onRightMouseUp = rightRelease;
   fallbackView_.onMouseDown = press;
   fallbackView_.onRightMouseUp = rightRelease;
-  statusItem_->setToolTip(std::string(StatusItemContentView::kToolTip));
+  statusItem_->onClick = [weak](StatusItemClick click, std::optional<Point>) {
+    if (auto self = weak.lock()) self->handleStatusItemClick(click);
+  };
+  statusItem_->onDesktopChanged = [weak] {
+    if (auto self = weak.lock()) self->recheckReachableAnchor();
+  };
   statusItem_->onAppearanceChanged = [weak](Appearance appearance) {
     if (auto self = weak.lock()) self->setAppearance(appearance);
   };
   appearance_ = statusItem_->appearance();
+  // A moment later, once the desktop has answered what it offers.
   scheduled_.push_back(platform_.mainQueue.after(0.35, [weak] {
-    if (auto self = weak.lock()) self->configureReachableAnchor();
+    if (auto self = weak.lock()) {
+      self->configureReachableAnchor();
+      self->printAnchorDiagnostics();
+    }
   }));
 }
 
@@ -216,6 +225,7 @@ void StatusBarController::setDragging(bool isDragging) {
 }
 
 DrawnView* StatusBarController::activeAnchorView() {
+  if (fallbackPanel_ && fallbackPanel_->isVisible()) return &fallbackView_;
   if (statusContentView_.surface() && statusContentView_.surface()->frameInScreen())
     return &statusContentView_;
   return nullptr;
@@ -231,34 +241,137 @@ void StatusBarController::trackDrag(DrawnView& anchor) {
   dragGesture_->begin(anchor, listWasShown);
 }
 
+void StatusBarController::trackClickAndMove(DrawnView& anchor) {
+  dragGesture_->cancel();
+  draftPopover_->close();
+  if (listPopover_->isShown()) {
+    listPopover_->close();
+    return;
+  }
+  const bool armed = dragGesture_->beginClickAndMove(anchor);
+  platform_.diagnostics.print("CLICK_AND_MOVE", armed ? "armed" : "unavailable");
+  // Without the pointer the gesture cannot see the next click; the click still opens the list.
+  if (!armed) showListPopover(&anchor);
+}
+
+void StatusBarController::handleStatusItemClick(StatusItemClick click) {
+  if (click == StatusItemClick::activate) {
+    trackClickAndMove(statusContentView_);
+  } else {
+    dragGesture_->cancel();
+    toggleListPopover(&statusContentView_);
+  }
+}
+
 // --- Reachability ---------------------------------------------------------------------------
 
 void StatusBarController::configureReachableAnchor() {
-  auto windowFrame = statusItem_->windowFrameInScreen();
-  if (!windowFrame) return;
-  const auto screens = platform_.screens.screens();
-  auto screen = screenContaining(screens, Point{windowFrame->midX(), windowFrame->midY()});
-  if (!screen && !screens.empty()) screen = screens.front();
-  if (!screen) return;
-  const Rect statusRect =
-      statusContentView_.surface() && statusContentView_.surface()->frameInScreen()
-          ? *statusContentView_.surface()->frameInScreen()
-          : *windowFrame;
-  const bool obscured =
-      MenuBarPlacementResolver::isStatusItemObscured(statusRect, screen->auxiliaryTopRightArea);
-  const auto enabled = platform_.environment.variable("BRINDLECAP_ENABLE_NOTCH_FALLBACK");
-  const bool fallbackEnabled = enabled && *enabled == "1";
-  // Screens here never report a camera housing, so the icon always stays in the top bar.
-  statusItem_->setVisible(true);
+  pendingAnchorCheck_.cancel();
+  const auto forced = platform_.environment.variable(StatusItemChoice::kOverrideVariable);
+  const StatusItemKind kind = StatusItemChoice::choose(
+      statusItem_->hosts(), forced ? std::optional<std::string_view>(*forced) : std::nullopt);
+  if (kind != statusItem_->kind()) {
+    statusItem_->setToolTip(std::string(kind == StatusItemKind::notifierItem
+                                            ? StatusItemContentView::kClickAndMoveToolTip
+                                            : StatusItemContentView::kToolTip));
+    statusItem_->setKind(kind);
+    statusItemKindSince_ = platform_.monotonicClock.uptime();
+  }
+  if (kind != StatusItemKind::none && statusItem_->isPlaced()) {
+    hideFallback();
+    return;
+  }
+  const double waited = platform_.monotonicClock.uptime() - statusItemKindSince_;
+  const bool shown = fallbackPanel_ && fallbackPanel_->isVisible();
+  // A panel already on screen stays until the host has the icon, so the icon never blinks out.
+  if (kind == StatusItemKind::none || shown || waited >= kPlacementPatience) {
+    if (auto placement = currentFallbackPlacement()) showFallback(*placement);
+    return;
+  }
+  std::weak_ptr<StatusBarController> weak = weak_from_this();
+  pendingAnchorCheck_ = platform_.mainQueue.after(kPlacementPatience - waited, [weak] {
+    if (auto self = weak.lock()) self->configureReachableAnchor();
+  });
+}
 
+void StatusBarController::recheckReachableAnchor() {
+  std::weak_ptr<StatusBarController> weak = weak_from_this();
+  pendingAnchorCheck_ = platform_.mainQueue.after(0.25, [weak] {
+    if (auto self = weak.lock()) self->configureReachableAnchor();
+  });
+}
+
+std::optional<MenuBarFallbackPlacement> StatusBarController::currentFallbackPlacement() const {
+  const auto screens = platform_.screens.screens();
+  if (screens.empty()) return std::nullopt;
+  const ScreenInfo& screen = screens.front();
+  // Under a camera housing the panel hangs centred below it; elsewhere near the right edge.
+  if (screen.auxiliaryTopRightArea)
+    return MenuBarPlacementResolver::hangingPlacement(
+        screen.auxiliaryTopLeftArea, *screen.auxiliaryTopRightArea, screen.visibleFrame);
+  return StatusItemChoice::fallbackPlacement(screen.visibleFrame);
+}
+
+void StatusBarController::showFallback(const MenuBarFallbackPlacement& placement) {
+  if (!fallbackPanel_) fallbackPanel_ = platform_.windows.makeFallbackPanel(fallbackView_);
+  fallbackView_.setIsBelowMenuBar(placement.isBelowMenuBar);
+  fallbackPanel_->setHasShadow(placement.isBelowMenuBar);
+  if (fallbackPanel_->frame() != placement.frame || !fallbackPanel_->isVisible())
+    fallbackPanel_->setFrame(placement.frame);
+  if (!fallbackPanel_->isVisible()) fallbackPanel_->orderFront();
+  fallbackView_.setNeedsDisplay();
+  fallbackPlacement_ = placement;
+}
+
+void StatusBarController::updateFallbackFrame() {
+  if (!fallbackPanel_ || !fallbackPanel_->isVisible()) return;
+  auto placement = currentFallbackPlacement();
+  if (!placement || placement == fallbackPlacement_) return;
+  showFallback(*placement);
+}
+
+void StatusBarController::hideFallback() {
+  if (fallbackPanel_) fallbackPanel_->orderOut();
+  fallbackPlacement_.reset();
+}
+
+void StatusBarController::printAnchorDiagnostics() {
   Diagnostics& d = platform_.diagnostics;
-  d.print("SCREEN", describe(screen->frame));
-  d.print("SCREEN_RIGHT",
-          screen->auxiliaryTopRightArea ? describe(*screen->auxiliaryTopRightArea) : "none");
-  d.print("STATUS_WINDOW", describe(*windowFrame));
-  d.print("STATUS_RECT", describe(statusRect));
+  if (!d.isEnabled()) return;
+  const auto screens = platform_.screens.screens();
+  const auto windowFrame = statusItem_->windowFrameInScreen();
+  std::optional<ScreenInfo> screen;
+  if (windowFrame)
+    screen = screenContaining(screens, Point{windowFrame->midX(), windowFrame->midY()});
+  if (!screen && !screens.empty()) screen = screens.front();
+  if (screen) {
+    d.print("SCREEN", describe(screen->frame));
+    d.print("SCREEN_RIGHT",
+            screen->auxiliaryTopRightArea ? describe(*screen->auxiliaryTopRightArea) : "none");
+  }
+  d.print("STATUS_ITEM", std::string(StatusItemChoice::name(statusItem_->kind())) +
+                             (statusItem_->isPlaced() ? " placed" : " waiting"));
+  bool obscured = fallbackPlacement_.has_value();  // no host shows the icon
+  if (windowFrame) {
+    const Rect statusRect =
+        statusContentView_.surface() && statusContentView_.surface()->frameInScreen()
+            ? *statusContentView_.surface()->frameInScreen()
+            : *windowFrame;
+    d.print("STATUS_WINDOW", describe(*windowFrame));
+    d.print("STATUS_RECT", describe(statusRect));
+    if (screen)
+      obscured = obscured || MenuBarPlacementResolver::isStatusItemObscured(
+                                 statusRect, screen->auxiliaryTopRightArea);
+  }
   d.print("STATUS_OBSCURED", obscured ? "true" : "false");
-  d.print("NOTCH_FALLBACK_ENABLED", fallbackEnabled ? "true" : "false");
+  if (fallbackPlacement_) d.print("FALLBACK_PLACEMENT", "below_top_bar");
+  const auto enabled = platform_.environment.variable("BRINDLECAP_ENABLE_NOTCH_FALLBACK");
+  d.print("NOTCH_FALLBACK_ENABLED", enabled && *enabled == "1" ? "true" : "false");
+  if (fallbackPanel_) {
+    if (fallbackView_.surface()) fallbackView_.surface()->displayIfNeeded();
+    d.print("FALLBACK_FRAME", describe(fallbackPanel_->frame()));
+    d.print("FALLBACK_DRAWS", std::to_string(fallbackView_.statusContentView.drawCount));
+  }
 }
 
 }  // namespace brindlecap

@@ -10,6 +10,7 @@
 #include "menubar/DragOverlayPanel.h"
 #include "menubar/DragSession.h"
 #include "menubar/MenuBarFallbackView.h"
+#include "menubar/MenuBarPlacementResolver.h"
 #include "menubar/StatusBarDiagnostics.h"
 #include "menubar/StatusBarPlatform.h"
 #include "menubar/StatusItemContentView.h"
@@ -27,6 +28,8 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   static constexpr Size kManualTimerPanelSize{300, 198};
   static constexpr double kListWidth = 360;
   static constexpr int kRingStepsPerDot = 16;
+  // How long a tray or watcher may take to show the icon before it hangs in the fallback panel.
+  static constexpr double kPlacementPatience = 2;
 
   using OpenSettings = std::function<void(std::optional<Rect>)>;
   using PrepareToOpenList = std::function<void(std::function<void()>)>;
@@ -51,11 +54,18 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   Color functionalColor() const;
   // Both icons' dragging look, drawn at once.
   void setDragging(bool isDragging);
-  // The view popovers attach to: the status item's icon while it is on screen.
+  // The view popovers attach to: the fallback view while the icon hangs there, else the status
+  // item's icon while it is on screen.
   DrawnView* activeAnchorView();
 
   // The drag gesture (DragGesture); a press closes the list and the naming panel first.
   void trackDrag(DrawnView& anchor);
+  // The same gesture from an icon that only reports clicks: armed by a click, it follows the
+  // pointer with no button held; a click before it is live opens the list instead. A click while
+  // the list is open only closes it.
+  void trackClickAndMove(DrawnView& anchor);
+  // A click a notifier host reports on the status item.
+  void handleStatusItemClick(StatusItemClick click);
   void renderDragFrame(const std::shared_ptr<DragSession>& session, double timestamp) {
     dragGesture_->renderDragFrame(session, timestamp);
   }
@@ -86,8 +96,19 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   FloatingPanel* shortcutListPanel() { return shortcutListPanel_.get(); }
   FloatingPanel* manualTimerPanel() { return manualTimerPanel_.get(); }
 
-  // Whether the icon is reachable; reports what it found while diagnostics are on.
+  // Where the icon can be reached: chooses the status item for the desktop as it is now, and
+  // hangs the icon in the fallback panel while no host shows it (at once when there is none, after
+  // a short wait while one is taking it). Reports what it found while diagnostics are on.
   void configureReachableAnchor();
+  // The same a moment later, once a burst of desktop changes has settled.
+  void recheckReachableAnchor();
+  void showFallback(const MenuBarFallbackPlacement& placement);
+  // Moves the shown panel to where the placement now says (the screens changed).
+  void updateFallbackFrame();
+  FallbackPanel* fallbackPanel() { return fallbackPanel_.get(); }
+  const std::optional<MenuBarFallbackPlacement>& fallbackPlacement() const {
+    return fallbackPlacement_;
+  }
 
   // Diagnostics (StatusBarDiagnostics).
   void showDiagnosticDragPreview() { diagnostics_->showDiagnosticDragPreview(); }
@@ -113,6 +134,9 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   void observeStore();
   void configurePopovers();
   void popoverDidClose();
+  void hideFallback();
+  std::optional<MenuBarFallbackPlacement> currentFallbackPlacement() const;
+  void printAnchorDiagnostics();
 
   std::shared_ptr<TimerStore> store_;
   std::shared_ptr<AppSettingsStore> settings_;
@@ -124,6 +148,11 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   MenuBarFallbackView fallbackView_;
   std::unique_ptr<DragOverlayPanel> overlay_;
   std::unique_ptr<StatusItem> statusItem_;
+  std::unique_ptr<FallbackPanel> fallbackPanel_;
+  std::optional<MenuBarFallbackPlacement> fallbackPlacement_;
+  // Monotonic time the status item was given its current kind; the fallback waits a little for it.
+  double statusItemKindSince_ = 0;
+  WorkHandle pendingAnchorCheck_;
   std::unique_ptr<Popover> listPopover_;
   std::unique_ptr<Popover> draftPopover_;
   std::unique_ptr<FloatingPanel> shortcutListPanel_;

@@ -36,6 +36,9 @@ class StatusItemContentView : public DrawnView {
   static constexpr double kMinCountdownPixels = 6;
   static constexpr std::string_view kToolTip =
       "Потяните вниз, чтобы создать таймер. Нажмите, чтобы открыть список.";
+  // For an item whose host reports only clicks: the gesture is click, then move.
+  static constexpr std::string_view kClickAndMoveToolTip =
+      "Нажмите и ведите вниз, чтобы создать таймер. Правая кнопка — список.";
 
   // Where the icon sits in `bounds` (points) drawn at `pixelScale` device pixels per point.
   struct Layout {

@@ -5,9 +5,10 @@
 
 namespace brindlecap {
 
-// What a drag session hears while the button is held.
+// What a drag session hears while the button is held (or, for a gesture without a held button,
+// while it has the pointer).
 struct DragEvent {
-  enum class Type { leftMouseUp, leftMouseDragged, keyDown };
+  enum class Type { leftMouseUp, leftMouseDragged, keyDown, leftMouseDown, otherMouseDown };
   Type type = Type::leftMouseDragged;
   int keyCode = 0;  // for keyDown: kEscapeKeyCode for Escape
 };
@@ -20,6 +21,9 @@ class DragEventMonitor {
   virtual ~DragEventMonitor() = default;
   using Token = std::shared_ptr<void>;
   [[nodiscard]] virtual Token install(std::function<bool(const DragEvent&)> handler) = 0;
+  // The same without a press to ride on: takes the pointer and the keyboard itself, so clicks
+  // anywhere on screen come here. Nothing when another program holds them.
+  [[nodiscard]] virtual Token installGrabbing(std::function<bool(const DragEvent&)> handler) = 0;
   virtual void remove(const Token& token) = 0;
 };
 

@@ -16,7 +16,24 @@ namespace brindlecap {
 class TimerStore;
 class AppSettingsStore;
 
-// The icon's place in the top bar (a tray slot, or a small panel hanging below the bar).
+// The ways a desktop can show the icon: a slot in a tray that hands it the raw pointer (press,
+// move, release), an item a notifier host shows and reports clicks on, or neither.
+enum class StatusItemKind { trayIcon, notifierItem, none };
+
+// What the desktop offers an icon right now.
+struct StatusItemHosts {
+  bool trayIcon = false;         // a tray manager runs and has not turned the icon away
+  bool trayIsProxy = false;      // that tray only forwards icons to a notifier host
+  bool notifierWatcher = false;  // a notifier watcher runs
+  bool notifierHost = false;     // and a host that shows items is registered with it
+  friend bool operator==(const StatusItemHosts&, const StatusItemHosts&) = default;
+};
+
+// How a notifier host reports a click: primary (left), context (right), secondary (middle).
+enum class StatusItemClick { activate, contextMenu, secondaryActivate };
+
+// The icon's place in the top bar: a tray slot or a notifier item. The icon's look comes from the
+// content view it was made with.
 class StatusItem {
  public:
   virtual ~StatusItem() = default;
@@ -26,10 +43,33 @@ class StatusItem {
   virtual void setToolTip(const std::string& text) = 0;
   // The window that holds the icon, in global points; nothing while it is not on screen.
   virtual std::optional<Rect> windowFrameInScreen() const = 0;
+
+  virtual StatusItemHosts hosts() const = 0;
+  // Docks the icon, registers it with the watcher, or takes it off the desktop (`none`).
+  virtual void setKind(StatusItemKind kind) = 0;
+  virtual StatusItemKind kind() const = 0;
+  // The chosen host shows the icon (it docked it, or the watcher took the item).
+  virtual bool isPlaced() const = 0;
   // Light or dark, from what the icon sits on.
   virtual Appearance appearance() const = 0;
+  // The hosts, the placement or the screens changed.
+  std::function<void()> onDesktopChanged;
+  // A notifier host's click, at the point it reported in global points, if it reported one.
+  std::function<void(StatusItemClick click, std::optional<Point> at)> onClick;
   // Called when that changes (another tray, another panel background, another palette).
   std::function<void(Appearance)> onAppearanceChanged;
+};
+
+// The small always-on-top panel the icon hangs in when no host shows it. Stays where it is put.
+class FallbackPanel {
+ public:
+  virtual ~FallbackPanel() = default;
+  virtual bool isVisible() const = 0;
+  virtual Rect frame() const = 0;  // global points, y up
+  virtual void setFrame(const Rect& frame) = 0;
+  virtual void setHasShadow(bool hasShadow) = 0;
+  virtual void orderFront() = 0;
+  virtual void orderOut() = 0;
 };
 
 // The small window beside the pointer during a drag: a symbol and two lines of text. It is at
@@ -118,6 +158,8 @@ class TopBarWindowFactory {
  public:
   virtual ~TopBarWindowFactory() = default;
   virtual std::unique_ptr<StatusItem> makeStatusItem(DrawnView& content) = 0;
+  // The fallback panel, hosting `content` (the fallback view) over its whole frame.
+  virtual std::unique_ptr<FallbackPanel> makeFallbackPanel(DrawnView& content) = 0;
   virtual std::unique_ptr<BubbleWindow> makeBubbleWindow(Size size) = 0;
   virtual std::unique_ptr<LineWindow> makeLineWindow(DrawnView& content) = 0;
   virtual std::unique_ptr<Popover> makePopover() = 0;

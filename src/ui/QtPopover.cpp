@@ -87,6 +87,10 @@ void QtPopover::show(const ViewSurface& anchor) {
     const QRect available = screen->availableGeometry();
     topLeft.setX(std::clamp(topLeft.x(), available.left() + 8,
                             std::max(available.left() + 8, available.right() - size.width() - 8)));
+    // An icon in a panel at the bottom (or clicked low on screen) opens it above instead.
+    if (topLeft.y() + size.height() > available.bottom() &&
+        anchorRect.top() - 6 - size.height() >= available.top())
+      topLeft.setY(anchorRect.top() - 6 - size.height());
     topLeft.setY(std::max(topLeft.y(), available.top()));
   }
   window_->move(topLeft);

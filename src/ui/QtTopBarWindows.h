@@ -6,13 +6,14 @@
 
 namespace brindlecap {
 
-// The top-bar windows on an X11 desktop: the icon in the system tray (or a hanging panel),
-// the drag overlay's windows, and popovers with Qt widget content.
+// The top-bar windows on an X11 desktop: the icon in the system tray or as a notifier item (or in
+// the hanging fallback panel), the drag overlay's windows, and popovers with Qt widget content.
 class QtTopBarWindows : public TopBarWindowFactory {
  public:
   QtTopBarWindows(const WallClock& clock, const DateFormatter& dates);
 
   std::unique_ptr<StatusItem> makeStatusItem(DrawnView& content) override;
+  std::unique_ptr<FallbackPanel> makeFallbackPanel(DrawnView& content) override;
   std::unique_ptr<BubbleWindow> makeBubbleWindow(Size size) override;
   std::unique_ptr<LineWindow> makeLineWindow(DrawnView& content) override;
   std::unique_ptr<Popover> makePopover() override;

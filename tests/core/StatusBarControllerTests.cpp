@@ -54,6 +54,21 @@ class StatusBarTest : public ::testing::Test {
     events.send({DragEvent::Type::leftMouseUp, 0});
     time.runPending();
   }
+  // A notifier host's click on the item, with the pointer at `at`.
+  void activate(StatusItemClick click = StatusItemClick::activate, Point at = {1200, 887}) {
+    screens.pointer = at;
+    windows.statusItem->onClick(click, at);
+    time.runPending();
+  }
+  // A whole click while the click-and-move gesture holds the pointer; says whether both halves
+  // were swallowed.
+  bool click(Point at) {
+    screens.pointer = at;
+    const bool down = events.send({DragEvent::Type::leftMouseDown, 0});
+    const bool up = events.send({DragEvent::Type::leftMouseUp, 0});
+    time.runPending();
+    return down && up;
+  }
   // Moves down from the press to `travel` points below the start line in slow steps.
   void dragDown(double travel, double x = 1200) {
     for (double y = 887; y > 838 - travel; y -= 2) frame({x, y}, 0.05);
@@ -137,6 +152,91 @@ TEST_F(StatusBarTest, EveryPressEndsInATimerTheListOrNothingAndCleansUp) {
     EXPECT_FALSE(controller->statusContentView().isDragging);
     EXPECT_FALSE(links.isRunning());
   }
+}
+
+// The gesture from an item that reports only clicks: the first click arms it, the pointer is
+// followed with no button held, the next click ends it like a release.
+TEST_F(StatusBarTest, ClickAndMoveEndsInATimerTheListOrNothingAndCleansUp) {
+  struct Case {
+    const char* name;
+    std::function<void()> move;
+    std::optional<double> timer;
+    bool list;
+  };
+  const Case cases[] = {
+      {"click again on the icon: the list",
+       [&] {
+         EXPECT_TRUE(click({1204, 884}));
+       },
+       {},
+       true},
+      {"300 points down, click: a timer as long as the same drag",
+       [&] {
+         dragDown(300);
+         EXPECT_TRUE(controller->activeDragSession()->isDragging);
+         EXPECT_TRUE(windows.bubble->visible);
+         EXPECT_EQ(cursor.hidden, 1);
+         EXPECT_TRUE(click({1200, 538}));
+       },
+       87 * 60, false},
+      {"a click elsewhere before it is live: nothing",
+       [&] {
+         frame({1100, 870});
+         EXPECT_FALSE(controller->activeDragSession()->isDragging);
+         EXPECT_TRUE(click({1100, 870}));
+       },
+       {},
+       false},
+      {"Escape while live",
+       [&] {
+         dragDown(100);
+         EXPECT_TRUE(events.send({DragEvent::Type::keyDown, kEscapeKeyCode}));
+       },
+       {},
+       false},
+      {"a right click while live",
+       [&] {
+         dragDown(100);
+         EXPECT_TRUE(events.send({DragEvent::Type::otherMouseDown, 0}));
+       },
+       {},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    start();
+    windows.newTimer.reset();
+    activate();
+    ASSERT_TRUE(controller->activeDragSession());
+    // The release of the arming click may still arrive: it is swallowed and ends nothing.
+    EXPECT_TRUE(events.send({DragEvent::Type::leftMouseUp, 0}));
+    ASSERT_TRUE(controller->activeDragSession());
+    c.move();
+    EXPECT_EQ(windows.newTimer ? std::optional(windows.newTimer->duration) : std::nullopt, c.timer);
+    EXPECT_EQ(list().isShown(), c.list);
+    EXPECT_FALSE(controller->activeDragSession());
+    EXPECT_EQ(cursor.hidden, 0);
+    EXPECT_FALSE(windows.bubble->visible || windows.line->visible);
+    EXPECT_FALSE(links.isRunning());
+    EXPECT_FALSE(events.handler) << "the pointer is given back";
+  }
+}
+
+TEST_F(StatusBarTest, NotifierClicksToggleTheListUnderTheClickWhenTheGestureCannotStart) {
+  activate(StatusItemClick::contextMenu);
+  EXPECT_TRUE(list().isShown());
+  activate(StatusItemClick::activate);
+  EXPECT_FALSE(list().isShown()) << "a click while the list is open closes it";
+  EXPECT_FALSE(controller->activeDragSession());
+  activate(StatusItemClick::secondaryActivate);
+  EXPECT_TRUE(list().isShown());
+  activate(StatusItemClick::secondaryActivate);
+  EXPECT_FALSE(list().isShown());
+
+  events.grabRefused = true;  // e.g. a menu holds the pointer
+  activate(StatusItemClick::activate);
+  EXPECT_FALSE(controller->activeDragSession());
+  EXPECT_TRUE(list().isShown()) << "the click still opens the list";
 }
 
 TEST_F(StatusBarTest, ADragCreatesATimerThatFiresWhenThePanelOpened) {
@@ -347,6 +447,50 @@ TEST_F(StatusBarTest, TheComposerTakesTheListsPlace) {
   EXPECT_TRUE(composer.visible);
   EXPECT_EQ(composer.contentResets, 2) << "every opening starts afresh";
   EXPECT_EQ(composer.origin.y, shortcutList.frame().maxY() - 198);
+}
+
+// The icon goes where the desktop shows it, and hangs in the fallback panel while nothing does.
+TEST_F(StatusBarTest, TheIconMovesBetweenHostsAndTheFallbackPanelAsTheDesktopChanges) {
+  FakeStatusItem& item = *windows.statusItem;
+  time.advance(0.35);
+  EXPECT_EQ(item.kind(), StatusItemKind::trayIcon);
+  EXPECT_FALSE(windows.fallbackPanel) << "docked: no panel";
+  const StatusItemHosts none{}, tray{true, false, false, false}, proxy{true, true, true, true},
+      notifier{false, false, true, true};
+
+  item.change(none, false);  // the tray quits
+  time.advance(0.25);
+  EXPECT_EQ(item.kind(), StatusItemKind::none);
+  ASSERT_TRUE(windows.fallbackPanel);
+  EXPECT_TRUE(windows.fallbackPanel->visible);
+  EXPECT_EQ(windows.fallbackPanel->frame(), Rect(1440 - 226, 875 - 26, 26, 26));
+  EXPECT_TRUE(controller->fallbackView().isBelowMenuBar);
+  EXPECT_EQ(controller->activeAnchorView(), &controller->fallbackView());
+
+  item.change(tray, false);  // a tray starts and is still taking the icon
+  time.advance(0.25);
+  EXPECT_EQ(item.kind(), StatusItemKind::trayIcon);
+  EXPECT_TRUE(windows.fallbackPanel->visible) << "the panel stays until the tray has the icon";
+  item.change(tray, true);
+  time.advance(0.25);
+  EXPECT_FALSE(windows.fallbackPanel->visible);
+  EXPECT_EQ(controller->activeAnchorView(), &controller->statusContentView());
+
+  item.change(proxy, false);  // a proxy replaces the tray: the item goes to the host instead
+  time.advance(0.25);
+  EXPECT_EQ(item.kind(), StatusItemKind::notifierItem);
+  EXPECT_FALSE(windows.fallbackPanel->visible) << "not yet: the watcher is taking the item";
+  time.advance(StatusBarController::kPlacementPatience);
+  EXPECT_TRUE(windows.fallbackPanel->visible) << "it never did";
+  item.change(notifier, true);
+  time.advance(0.25);
+  EXPECT_FALSE(windows.fallbackPanel->visible);
+
+  environment.variables["BRINDLECAP_TRAY"] = "panel";
+  item.change(notifier, true);
+  time.advance(0.25);
+  EXPECT_EQ(item.kind(), StatusItemKind::none);
+  EXPECT_TRUE(windows.fallbackPanel->visible);
 }
 
 }  // namespace

@@ -44,11 +44,40 @@ class FakeStatusItem : public StatusItem {
   bool isVisible() const override { return visible; }
   void setLength(double) override {}
   void setToolTip(const std::string&) override {}
-  std::optional<Rect> windowFrameInScreen() const override { return surface.frame; }
+  std::optional<Rect> windowFrameInScreen() const override {
+    return placed ? surface.frame : std::nullopt;
+  }
+  StatusItemHosts hosts() const override { return offered; }
+  void setKind(StatusItemKind k) override { kind_ = k; }
+  StatusItemKind kind() const override { return kind_; }
   Appearance appearance() const override { return look; }
+  bool isPlaced() const override { return placed && kind_ != StatusItemKind::none; }
+  // The desktop changes: what it offers, and whether the host has taken the icon.
+  void change(StatusItemHosts hosts, bool isPlaced) {
+    offered = hosts;
+    placed = isPlaced;
+    if (onDesktopChanged) onDesktopChanged();
+  }
 
   FakeSurface surface;
   Appearance look = Appearance::light;
+  bool visible = false;
+  StatusItemHosts offered{true, false, false, false};  // a real tray
+  bool placed = true;
+  StatusItemKind kind_ = StatusItemKind::none;
+};
+
+class FakeFallbackPanel : public FallbackPanel {
+ public:
+  explicit FakeFallbackPanel(DrawnView& content) { content.attach(&surface); }
+  bool isVisible() const override { return visible; }
+  Rect frame() const override { return frame_; }
+  void setFrame(const Rect& f) override { frame_ = surface.frame.emplace(f); }
+  void setHasShadow(bool) override {}
+  void orderFront() override { visible = true; }
+  void orderOut() override { visible = false; }
+  FakeSurface surface;
+  Rect frame_;
   bool visible = false;
 };
 
@@ -150,6 +179,9 @@ class FakeTopBarWindows : public TopBarWindowFactory {
   std::unique_ptr<StatusItem> makeStatusItem(DrawnView& content) override {
     return kept(statusItem, std::make_unique<FakeStatusItem>(content));
   }
+  std::unique_ptr<FallbackPanel> makeFallbackPanel(DrawnView& content) override {
+    return kept(fallbackPanel, std::make_unique<FakeFallbackPanel>(content));
+  }
   std::unique_ptr<BubbleWindow> makeBubbleWindow(Size) override {
     return kept(bubble, std::make_unique<FakeBubbleWindow>());
   }
@@ -188,6 +220,7 @@ class FakeTopBarWindows : public TopBarWindowFactory {
 
   std::vector<FakeFloatingPanel*> panels;
   FakeStatusItem* statusItem = nullptr;
+  FakeFallbackPanel* fallbackPanel = nullptr;
   FakeBubbleWindow* bubble = nullptr;
   FakeLineWindow* line = nullptr;
   std::vector<FakePopover*> popovers;
@@ -211,6 +244,11 @@ class FakeDragEvents : public DragEventMonitor {
     current = token;
     return token;
   }
+  Token installGrabbing(std::function<bool(const DragEvent&)> h) override {
+    if (grabRefused) return nullptr;
+    ++grabs;
+    return install(std::move(h));
+  }
   void remove(const Token& token) override {
     if (token == current.lock()) handler = nullptr;
     ++removals;
@@ -221,6 +259,8 @@ class FakeDragEvents : public DragEventMonitor {
   std::function<bool(const DragEvent&)> handler;
   std::weak_ptr<void> current;
   int removals = 0;
+  int grabs = 0;
+  bool grabRefused = false;  // another program holds the pointer
 };
 
 class FakeCursor : public Cursor {

@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWindow>
+#include <utility>
 
 namespace brindlecap {
 
@@ -20,6 +22,37 @@ DragEventMonitor::Token QtDragEventMonitor::install(std::function<bool(const Dra
   return token;
 }
 
+QtDragEventMonitor::~QtDragEventMonitor() {
+  delete grabWindow_.data();
+}
+
+DragEventMonitor::Token QtDragEventMonitor::installGrabbing(
+    std::function<bool(const DragEvent&)> handler) {
+  if (!grabWindow_) {
+    // Off screen and one pixel: it only has to be mapped for the X server to let it grab.
+    grabWindow_ =
+        new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                                 Qt::WindowDoesNotAcceptFocus);
+    grabWindow_->setAttribute(Qt::WA_QuitOnClose, false);
+    grabWindow_->setAttribute(Qt::WA_ShowWithoutActivating);
+    grabWindow_->setGeometry(-10, -10, 1, 1);
+  }
+  grabWindow_->show();
+  QWindow* window = grabWindow_->windowHandle();
+  // Another program holding the pointer (a menu, a drag) refuses the grab.
+  if (window == nullptr || !window->setMouseGrabEnabled(true)) {
+    grabWindow_->hide();
+    return nullptr;
+  }
+  auto token = install(std::move(handler));
+  if (keyboardGrabber_) keyboardGrabber_->releaseKeyboard();
+  grabWindow_->grabMouse();
+  grabWindow_->grabKeyboard();
+  keyboardGrabber_ = grabWindow_;
+  grabbing_ = true;
+  return token;
+}
+
 void QtDragEventMonitor::remove(const Token& token) {
   if (!token || token != current_.lock()) return;
   handler_ = nullptr;
@@ -27,6 +60,10 @@ void QtDragEventMonitor::remove(const Token& token) {
   qApp->removeEventFilter(this);
   if (keyboardGrabber_) keyboardGrabber_->releaseKeyboard();
   keyboardGrabber_ = nullptr;
+  if (std::exchange(grabbing_, false) && grabWindow_) {
+    grabWindow_->releaseMouse();
+    grabWindow_->hide();
+  }
 }
 
 bool QtDragEventMonitor::eventFilter(QObject* watched, QEvent* event) {
@@ -35,6 +72,10 @@ bool QtDragEventMonitor::eventFilter(QObject* watched, QEvent* event) {
   // A copy: the handler may end the session and remove this monitor.
   auto handler = handler_;
   switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      const bool left = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+      return handler({left ? DragEvent::Type::leftMouseDown : DragEvent::Type::otherMouseDown, 0});
+    }
     case QEvent::MouseButtonRelease:
       if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
       return handler({DragEvent::Type::leftMouseUp, 0});

@@ -7,13 +7,13 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QResizeEvent>
-#include <QScreen>
-#include <QTimer>
 #include <QWidget>
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -24,15 +24,13 @@ namespace brindlecap {
 namespace {
 
 constexpr int kIconSide = 24;
-// The pointer stops at the screen edge, so the panel keeps room for a drag to the right.
-constexpr int kPanelGapToRightEdge = 200;
-// A tray normally embeds within milliseconds; after this the panel shows while we keep waiting.
-constexpr int kDockPatienceMs = 2000;
 
 constexpr uint32_t kSystemTrayRequestDock = 0;
 constexpr uint32_t kXEmbedVersion = 0;
 constexpr uint32_t kXEmbedMapped = 1u << 0;
-constexpr uint32_t kNetWmStateAdd = 1;
+
+// Programs that own the tray selection only to hand the icons on to a notifier host.
+constexpr const char* kTrayProxies[] = {"xembedsniproxy", "gnome-shell"};
 
 // Event masks are per client and window, and Qt shares our connection: add to its mask, never
 // replace it. False when the window is gone.
@@ -49,6 +47,23 @@ bool addEventMask(xcb_connection_t* c, xcb_window_t window, uint32_t mask) {
   if (error == nullptr) return true;
   std::free(error);
   return false;
+}
+
+// The program behind a window, by the X server's own record of its client (X-Resource).
+std::string clientProgram(xcb_connection_t* c, xcb_window_t window) {
+  xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+  auto* reply = xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr);
+  if (reply == nullptr) return {};
+  std::optional<uint32_t> pid;
+  for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem > 0;
+       xcb_res_client_id_value_next(&it)) {
+    if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length >= 4)
+      pid = *xcb_res_client_id_value_value(it.data);
+  }
+  std::free(reply);
+  std::string name;
+  if (pid) std::getline(std::ifstream("/proc/" + std::to_string(*pid) + "/comm"), name);
+  return name;
 }
 
 // The only child a host window holds is the icon; it always fills the host.
@@ -98,9 +113,6 @@ class TrayIconHost::X11 : public QAbstractNativeEventFilter {
     trayVisual = internAtom(c, "_NET_SYSTEM_TRAY_VISUAL");
     manager = internAtom(c, "MANAGER");
     xembedInfo = internAtom(c, "_XEMBED_INFO");
-    netWmState = internAtom(c, "_NET_WM_STATE");
-    skipTaskbar = internAtom(c, "_NET_WM_STATE_SKIP_TASKBAR");
-    skipPager = internAtom(c, "_NET_WM_STATE_SKIP_PAGER");
     // A tray announces itself with MANAGER, sent to the root window for StructureNotify.
     if (root != XCB_NONE) addEventMask(c, root, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -208,12 +220,12 @@ class TrayIconHost::X11 : public QAbstractNativeEventFilter {
                       {XCB_CURRENT_TIME, kSystemTrayRequestDock, window, 0, 0});
   }
 
-  // For a mapped window the window manager owns _NET_WM_STATE; it takes requests by message.
-  void keepOffTaskbar(xcb_window_t window) {
-    if (root == XCB_NONE) return;
-    sendClientMessage(root, window, netWmState,
-                      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                      {kNetWmStateAdd, skipTaskbar, skipPager, 1, 0});
+  bool isProxy(xcb_window_t owner) const {
+    if (owner == XCB_NONE) return false;
+    const std::string program = clientProgram(c, owner);
+    for (const char* proxy : kTrayProxies)
+      if (program == proxy) return true;
+    return false;
   }
 
   Parent parentOf(xcb_window_t window) const {
@@ -242,9 +254,6 @@ class TrayIconHost::X11 : public QAbstractNativeEventFilter {
   xcb_atom_t trayVisual = XCB_ATOM_NONE;
   xcb_atom_t manager = XCB_ATOM_NONE;
   xcb_atom_t xembedInfo = XCB_ATOM_NONE;
-  xcb_atom_t netWmState = XCB_ATOM_NONE;
-  xcb_atom_t skipTaskbar = XCB_ATOM_NONE;
-  xcb_atom_t skipPager = XCB_ATOM_NONE;
 
   xcb_window_t trayOwner = XCB_NONE;
   // A tray that let the icon go while it kept running; not asked again until a tray announces.
@@ -252,7 +261,6 @@ class TrayIconHost::X11 : public QAbstractNativeEventFilter {
   xcb_window_t dockWindow = XCB_NONE;
   xcb_window_t dockOwner = XCB_NONE;
   bool embedded = false;
-  bool patienceOver = false;
 
  private:
   template <typename Work>
@@ -285,34 +293,26 @@ TrayIconHost::TrayIconHost(QWidget* icon, QObject* parent)
   if (xcb_connection_t* c = x11Connection()) {
     x11_ = std::make_unique<X11>(*this, c);
     x11_->trayOwner = x11_->watchTrayOwner();
+    trayIsProxy_ = x11_->isProxy(x11_->trayOwner);
   }
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    connect(screen, &QScreen::availableGeometryChanged, this, &TrayIconHost::placePanel);
-  }
-  connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, [this](QScreen* screen) {
-    if (screen != nullptr) {
-      connect(screen, &QScreen::availableGeometryChanged, this, &TrayIconHost::placePanel,
-              Qt::UniqueConnection);
-    }
-    placePanel();
-  });
-  update();
+  reported_ = {trayAvailable(), trayIsProxy_, docked_};
 }
 
 TrayIconHost::~TrayIconHost() {
   delete icon_.data();
   delete dockWindow_.data();
-  delete panel_.data();
+}
+
+bool TrayIconHost::trayAvailable() const {
+  return x11_ && x11_->trayOwner != XCB_NONE && x11_->trayOwner != x11_->refusedBy;
 }
 
 QRect TrayIconHost::iconGeometryInScreen() const {
-  if (!icon_ || !visible_ || !icon_->isVisible()) return {};
-  if (docked_ && x11_ && dockWindow_) {
-    if (const auto position = x11_->positionOnRoot(x11_->dockWindow)) {
-      const qreal ratio = dockWindow_->devicePixelRatioF();
-      return QRect(QPoint(qRound(position->x() / ratio), qRound(position->y() / ratio)),
-                   icon_->size());
-    }
+  if (!icon_ || !docked_ || !x11_ || !dockWindow_) return {};
+  if (const auto position = x11_->positionOnRoot(x11_->dockWindow)) {
+    const qreal ratio = dockWindow_->devicePixelRatioF();
+    return QRect(QPoint(qRound(position->x() / ratio), qRound(position->y() / ratio)),
+                 icon_->size());
   }
   return QRect(icon_->mapToGlobal(QPoint(0, 0)), icon_->size());
 }
@@ -321,37 +321,34 @@ void TrayIconHost::setToolTip(const QString& text) {
   if (icon_) icon_->setToolTip(text);
 }
 
-void TrayIconHost::setVisible(bool visible) {
-  if (visible == visible_) return;
-  visible_ = visible;
+void TrayIconHost::setWanted(bool wanted) {
+  if (wanted == wanted_) return;
+  wanted_ = wanted;
   update();
 }
 
 // One place decides where the icon lives, from what is known right now; every event ends here.
 void TrayIconHost::update() {
   if (!icon_) return;
-  if (!visible_) {
-    dropDockWindow();
-    dropPanel();
-    setDocked(false);
-    return;
-  }
-  if (x11_ && x11_->embedded && dockWindow_) {
+  if (wanted_ && x11_ && x11_->embedded && dockWindow_) {
     putIconInto(dockWindow_);
-    dropPanel();
-    setDocked(true);
-    return;
+    docked_ = true;
+  } else {
+    docked_ = false;
+    if (!wanted_) dropDockWindow();
+    if (wanted_ && trayAvailable() && !dockWindow_) startDocking();
   }
-  setDocked(false);
-  const bool trayUsable = x11_ && x11_->trayOwner != XCB_NONE && x11_->trayOwner != x11_->refusedBy;
-  if (trayUsable && !dockWindow_) startDocking();
-  // A panel already on screen stays until the tray has the icon, so it never blinks out.
-  if (!trayUsable || x11_->patienceOver || panel_) showPanel();
+  const std::tuple<bool, bool, bool> state{trayAvailable(), trayIsProxy_, docked_};
+  if (state != reported_) {
+    reported_ = state;
+    emit changed();
+  }
 }
 
 void TrayIconHost::trayOwnerChanged() {
   const xcb_window_t owner = x11_->watchTrayOwner();
   x11_->trayOwner = owner;
+  trayIsProxy_ = x11_->isProxy(owner);
   if (dockWindow_ && x11_->dockOwner != owner) dropDockWindow();
   update();
 }
@@ -389,14 +386,7 @@ void TrayIconHost::startDocking() {
   x11_->dockWindow = static_cast<xcb_window_t>(window->winId());
   x11_->dockOwner = x11_->trayOwner;
   x11_->embedded = false;
-  x11_->patienceOver = false;
   x11_->requestDock(x11_->trayOwner, x11_->dockWindow);
-  QTimer::singleShot(kDockPatienceMs, window, [this] {
-    if (!x11_->embedded) {
-      x11_->patienceOver = true;
-      update();
-    }
-  });
 }
 
 void TrayIconHost::revealDockWindow() {
@@ -417,48 +407,11 @@ void TrayIconHost::dropDockWindow() {
   delete dockWindow_.data();
 }
 
-void TrayIconHost::showPanel() {
-  if (!panel_) {
-    auto* panel = new HostWindow(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                 Qt::WindowDoesNotAcceptFocus);
-    // Without a compositing manager translucent pixels come out black.
-    if (hasCompositor()) panel->setAttribute(Qt::WA_TranslucentBackground);
-    panel_ = panel;
-  }
-  putIconInto(panel_);
-  placePanel();
-  if (!panel_->isVisible()) {
-    panel_->show();
-    if (x11_) x11_->keepOffTaskbar(static_cast<xcb_window_t>(panel_->winId()));
-  }
-}
-
-void TrayIconHost::dropPanel() {
-  if (!panel_) return;
-  if (icon_ && icon_->parentWidget() == panel_) putIconInto(parking_.get());
-  delete panel_.data();
-}
-
-void TrayIconHost::placePanel() {
-  if (!panel_) return;
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->availableGeometry();
-  panel_->setGeometry(area.right() - kPanelGapToRightEdge - kIconSide + 1, area.top(), kIconSide,
-                      kIconSide);
-}
-
 void TrayIconHost::putIconInto(QWidget* host) {
   if (!icon_ || host == nullptr) return;
   if (icon_->parentWidget() != host) icon_->setParent(host);
   icon_->setGeometry(host->rect());
   if (host != parking_.get()) icon_->show();
-}
-
-void TrayIconHost::setDocked(bool docked) {
-  if (docked == docked_) return;
-  docked_ = docked;
-  emit dockedChanged(docked);
 }
 
 }  // namespace brindlecap

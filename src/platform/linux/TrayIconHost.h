@@ -6,14 +6,15 @@
 #include <QString>
 
 #include <memory>
+#include <tuple>
 
 class QWidget;
 
 namespace brindlecap {
 
-// Gives the status icon its place on the desktop: docked into the XEmbed system tray when one
-// runs, otherwise in a small always-on-top panel hanging under the top edge of the primary
-// screen; follows trays that appear or go away while the application runs.
+// Docks the status icon into the XEmbed system tray while asked to and a tray runs; follows trays
+// that appear or go away, and tells whether the tray is a real one or a proxy into a notifier
+// host (those turn a press into an instant click). Off the tray the icon is not shown anywhere.
 class TrayIconHost : public QObject {
   Q_OBJECT
 
@@ -25,22 +26,27 @@ class TrayIconHost : public QObject {
   TrayIconHost(const TrayIconHost&) = delete;
   TrayIconHost& operator=(const TrayIconHost&) = delete;
 
+  // A tray manager runs and has not turned the icon away.
+  bool trayAvailable() const;
+  // That tray only forwards icons to a notifier host (xembedsniproxy, or the desktop's shell).
+  bool trayIsProxy() const { return trayIsProxy_; }
   // True while the icon sits in a system tray.
   bool isDocked() const { return docked_; }
 
-  // The icon's rectangle in global Qt coordinates; empty while the icon is hidden. Use this, not
-  // QWidget::mapToGlobal(), for a docked icon: Qt's idea of its position goes stale as the tray
-  // moves or rearranges its icons.
+  // The icon's rectangle in global Qt coordinates; empty while the icon is not docked. Use this,
+  // not QWidget::mapToGlobal(), for a docked icon: Qt's idea of its position goes stale as the
+  // tray moves or rearranges its icons.
   QRect iconGeometryInScreen() const;
 
   void setToolTip(const QString& text);
 
-  // Hidden, the icon leaves the tray (and the panel) altogether; shown, it looks for a tray again.
-  void setVisible(bool visible);
-  bool isVisible() const { return visible_; }
+  // Asked to, the icon docks into the tray as soon as there is one; else it leaves the tray.
+  void setWanted(bool wanted);
+  bool isWanted() const { return wanted_; }
 
  signals:
-  void dockedChanged(bool docked);
+  // The tray appeared, went away, turned out to be a proxy, or took or dropped the icon.
+  void changed();
 
  private:
   class X11;
@@ -53,19 +59,17 @@ class TrayIconHost : public QObject {
   void startDocking();
   void revealDockWindow();
   void dropDockWindow();
-  void showPanel();
-  void dropPanel();
-  void placePanel();
   void putIconInto(QWidget* host);
-  void setDocked(bool docked);
 
   QPointer<QWidget> icon_;
   QPointer<QWidget> dockWindow_;
-  QPointer<QWidget> panel_;
   std::unique_ptr<QWidget> parking_;  // never shown; holds the icon while it has no window
   std::unique_ptr<X11> x11_;          // null without an X11 connection
-  bool visible_ = true;
+  bool wanted_ = false;
   bool docked_ = false;
+  bool trayIsProxy_ = false;
+  // What changed() last reported: available, proxy, docked.
+  std::tuple<bool, bool, bool> reported_{false, false, false};
 };
 
 }  // namespace brindlecap
