@@ -111,10 +111,10 @@ class Session {
 
  private:
   void launch() {
-    app_ = std::make_unique<AppDelegate>(
-        AppPlatform{time_,  time_,   time_,        files_,   defaults_, loginItems_, dates_,
-                    env_,   output_, screens_,     windows_, events_,   cursor_,     haptics_,
-                    links_, center_, bannerPanel_, sound_,   hotKeys_,  appWindows_, [] {}, &time_});
+    app_ = std::make_unique<AppDelegate>(AppPlatform{
+        time_,        time_,    time_,    files_,      defaults_, loginItems_, dates_, env_,
+        output_,      screens_, windows_, events_,     cursor_,   haptics_,    links_, center_,
+        bannerPanel_, sound_,   hotKeys_, appWindows_, [] {},     &time_});
     app_->applicationDidFinishLaunching();
     remote_ = std::make_unique<AppRemoteControl>(*app_, time_, time_, [] {});
     TimerStore& store = *app_->store();
