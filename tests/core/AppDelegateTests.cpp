@@ -3,56 +3,21 @@
 #include <algorithm>
 
 #include "app/AppDelegate.h"
-#include "support/FakeAppWindows.h"
-#include "support/FakeCompletionBanner.h"
-#include "support/FakeDateFormatter.h"
-#include "support/FakeEnvironment.h"
-#include "support/FakeHotKeySystem.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeNotificationCenter.h"
-#include "support/FakeTopBar.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/InMemoryFileSystem.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
 
 using namespace testing;
 
-class AppDelegateTest : public ::testing::Test {
+class AppDelegateTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   std::unique_ptr<AppDelegate> launch() {
-    auto delegate = std::make_unique<AppDelegate>(
-        AppPlatform{time,    time,        time,
-                    files,   defaults,    loginItems,
-                    dates,   environment, output,
-                    screens, windows,     events,
-                    cursor,  haptics,     links,
-                    center,  bannerPanel, sound,
-                    hotKeys, appWindows,  [this] { ++terminations; }});
+    auto delegate = std::make_unique<AppDelegate>(platform([this] { ++terminations; }));
     delegate->applicationDidFinishLaunching();
     return delegate;
   }
 
-  VirtualTime time;
-  InMemoryFileSystem files;
-  InMemoryDefaultsStore defaults;
-  FakeLoginItems loginItems;
-  FakeDateFormatter dates;
-  FakeEnvironment environment;
-  RecordingDiagnosticOutput output;
-  FakeScreens screens;
-  FakeTopBarWindows windows;
-  FakeDragEvents events;
-  FakeCursor cursor;
-  FakeHaptics haptics;
-  ManualDisplayLinks links;
-  FakeNotificationCenter center;
-  FakeCompletionBannerPanel bannerPanel;
-  FakeCompletionSound sound;
-  FakeHotKeySystem hotKeys;
-  FakeAppWindowSystem appWindows;
   int terminations = 0;
 };
 

@@ -9,18 +9,8 @@
 #include "app/AppDelegate.h"
 #include "app/AppRemoteControl.h"
 #include "app/CommandRunner.h"
-#include "support/FakeAppWindows.h"
-#include "support/FakeCompletionBanner.h"
-#include "support/FakeDateFormatter.h"
-#include "support/FakeEnvironment.h"
-#include "support/FakeHotKeySystem.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeNotificationCenter.h"
+#include "support/FakeAppPlatform.h"
 #include "support/FakeTimeZone.h"
-#include "support/FakeTopBar.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/InMemoryFileSystem.h"
-#include "support/VirtualTime.h"
 
 namespace brindlecap {
 namespace {
@@ -49,17 +39,10 @@ class FakeInstance : public RemoteInstance {
 
 // The command line against the real application core on fakes: what a command does must be
 // exactly what the same change made in the list does.
-class CommandRunnerTest : public ::testing::Test {
+class CommandRunnerTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   void SetUp() override {
-    delegate = std::make_unique<AppDelegate>(
-        AppPlatform{time,    time,        time,
-                    files,   defaults,    loginItems,
-                    dates,   environment, output,
-                    screens, windows,     events,
-                    cursor,  haptics,     links,
-                    center,  bannerPanel, sound,
-                    hotKeys, appWindows,  [this] { ++terminations; }});
+    delegate = std::make_unique<AppDelegate>(platform([this] { ++terminations; }));
     delegate->applicationDidFinishLaunching();
     control = std::make_unique<AppRemoteControl>(*delegate, time, time, [this] { ++terminations; });
     control->onTimersChanged = [this] { ++changes; };
@@ -80,24 +63,6 @@ class CommandRunnerTest : public ::testing::Test {
   TimerStore& store() { return *delegate->store(); }
   std::string id(std::size_t index) { return store().items->at(index).id.toString(); }
 
-  VirtualTime time;
-  InMemoryFileSystem files;
-  InMemoryDefaultsStore defaults;
-  FakeLoginItems loginItems;
-  FakeDateFormatter dates;
-  FakeEnvironment environment;
-  RecordingDiagnosticOutput output;
-  FakeScreens screens;
-  FakeTopBarWindows windows;
-  FakeDragEvents events;
-  FakeCursor cursor;
-  FakeHaptics haptics;
-  ManualDisplayLinks links;
-  FakeNotificationCenter center;
-  FakeCompletionBannerPanel bannerPanel;
-  FakeCompletionSound sound;
-  FakeHotKeySystem hotKeys;
-  FakeAppWindowSystem appWindows;
   FakeTimeZone zone{0, 0};  // UTC+1 all year
   int terminations = 0;
   std::unique_ptr<AppDelegate> delegate;
