@@ -74,7 +74,9 @@ void StatusBarController::configureStatusItem() {
     if (auto self = weak.lock()) self->setAppearance(appearance);
   };
   appearance_ = statusItem_->appearance();
-  // A moment later, once the desktop has answered what it offers.
+  // A real tray is known at once and wins over everything the bus may still answer, so the icon
+  // docks without waiting; any other choice waits a moment for the desktop's answers.
+  if (chosenKind() == StatusItemKind::trayIcon) configureReachableAnchor();
   scheduled_.push_back(platform_.mainQueue.after(0.35, [weak] {
     if (auto self = weak.lock()) {
       self->configureReachableAnchor();
@@ -265,11 +267,15 @@ void StatusBarController::handleStatusItemClick(StatusItemClick click) {
 
 // --- Reachability ---------------------------------------------------------------------------
 
+StatusItemKind StatusBarController::chosenKind() const {
+  const auto forced = platform_.environment.variable(StatusItemChoice::kOverrideVariable);
+  return StatusItemChoice::choose(statusItem_->hosts(),
+                                  forced ? std::optional<std::string_view>(*forced) : std::nullopt);
+}
+
 void StatusBarController::configureReachableAnchor() {
   pendingAnchorCheck_.cancel();
-  const auto forced = platform_.environment.variable(StatusItemChoice::kOverrideVariable);
-  const StatusItemKind kind = StatusItemChoice::choose(
-      statusItem_->hosts(), forced ? std::optional<std::string_view>(*forced) : std::nullopt);
+  const StatusItemKind kind = chosenKind();
   if (kind != statusItem_->kind()) {
     statusItem_->setToolTip(std::string(kind == StatusItemKind::notifierItem
                                             ? StatusItemContentView::kClickAndMoveToolTip

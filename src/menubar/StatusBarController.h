@@ -99,6 +99,7 @@ class StatusBarController : public std::enable_shared_from_this<StatusBarControl
   // Where the icon can be reached: chooses the status item for the desktop as it is now, and
   // hangs the icon in the fallback panel while no host shows it (at once when there is none, after
   // a short wait while one is taking it). Reports what it found while diagnostics are on.
+  StatusItemKind chosenKind() const;
   void configureReachableAnchor();
   // The same a moment later, once a burst of desktop changes has settled.
   void recheckReachableAnchor();

@@ -452,8 +452,8 @@ TEST_F(StatusBarTest, TheComposerTakesTheListsPlace) {
 // The icon goes where the desktop shows it, and hangs in the fallback panel while nothing does.
 TEST_F(StatusBarTest, TheIconMovesBetweenHostsAndTheFallbackPanelAsTheDesktopChanges) {
   FakeStatusItem& item = *windows.statusItem;
+  EXPECT_EQ(item.kind(), StatusItemKind::trayIcon) << "a real tray is taken at once";
   time.advance(0.35);
-  EXPECT_EQ(item.kind(), StatusItemKind::trayIcon);
   EXPECT_FALSE(windows.fallbackPanel) << "docked: no panel";
   const StatusItemHosts none{}, tray{true, false, false, false}, proxy{true, true, true, true},
       notifier{false, false, true, true};
