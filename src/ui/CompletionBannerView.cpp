@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
 #include <utility>
@@ -74,9 +73,21 @@ BannerColors bannerColors(const QWidget& widget, bool translucent) {
 }
 
 // Titles are shown on one line, so each line break inside them becomes a space.
+// (A loop rather than a regular expression: PCRE would stay resident for this one use.)
 QString singleLine(const QString& text) {
-  static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]+"));
-  return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
+  const auto isBreak = [](QChar c) {
+    return c == u'\r' || c == u'\n' || c == QChar(0x2028) || c == QChar(0x2029);
+  };
+  QString line;
+  line.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (!isBreak(text[i])) {
+      line += text[i];
+    } else if (i == 0 || !isBreak(text[i - 1])) {
+      line += u' ';
+    }
+  }
+  return line.trimmed();
 }
 
 // A copy, so a callback that replaces itself does not run destroyed.

@@ -95,8 +95,10 @@ TEST_F(CompletionBannerPanelTest, ClicksReachTheButtonUnderThePointerOrDismiss) 
 TEST_F(CompletionBannerPanelTest, TitleStaysOnOneElidedLineBesideTheIcon) {
   auto* title = panel->widget()->findChild<QLabel*>("titleLabel");
   // An empty expectation means "cut with an ellipsis".
-  const std::pair<std::string, QString> cases[] = {
-      {"Чай", "Чай"}, {"Чай\r\nс мятой\n", "Чай с мятой"}, {kLongTitle, {}}};
+  const std::pair<std::string, QString> cases[] = {{"Чай", "Чай"},
+                                                   {"Чай\r\nс мятой\n", "Чай с мятой"},
+                                                   {"\nЧай\u2028\u2029с\nмятой", "Чай с мятой"},
+                                                   {kLongTitle, {}}};
   for (const auto& [text, expected] : cases) {
     panel->setTitle(text);
     if (expected.isEmpty()) {

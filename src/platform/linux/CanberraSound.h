@@ -7,7 +7,8 @@ struct ca_context;
 namespace brindlecap {
 
 // The completion sound as the freedesktop theme's "alarm-clock-elapsed" event played through
-// libcanberra; the beep is the display's bell. Main thread only.
+// libcanberra, which is loaded at the first sound; the beep is the display's bell. Main thread
+// only.
 class CanberraSound : public CompletionSound {
  public:
   CanberraSound();
@@ -20,6 +21,9 @@ class CanberraSound : public CompletionSound {
   void beep() override;
 
  private:
+  void open();
+
+  bool opened_ = false;
   ca_context* context_ = nullptr;
 };
 
