@@ -18,7 +18,7 @@
 #include "app/CommandRunner.h"
 #include "platform/linux/CanberraSound.h"
 #include "platform/linux/FreedesktopNotificationCenter.h"
-#include "platform/linux/IcuDateFormatter.h"
+#include "platform/linux/LocaleDateFormatter.h"
 #include "platform/linux/PacedDisplayLink.h"
 #include "platform/linux/PortalHotKeys.h"
 #include "platform/linux/PosixFileSystem.h"
@@ -97,7 +97,7 @@ int runCommandLine(const brindlecap::CommandLine& command, int argc, char** argv
   PosixFileSystem files(environment);
   SystemClock clock;
   PosixTimeZone zone;
-  IcuDateFormatter dates;
+  LocaleDateFormatter dates;
   LocalRemoteInstance instance(QStringLiteral(BRINDLECAP_APP_ID),
                                qEnvironmentVariable("XDG_RUNTIME_DIR"),
                                QCoreApplication::applicationFilePath());
@@ -148,7 +148,7 @@ int runApplication(int argc, char** argv) {
   QSettingsDefaultsStore defaults(QSettingsDefaultsStore::defaultPath(environment));
   XdgLoginItems loginItems(XdgLoginItems::defaultEntryPath(environment),
                            QCoreApplication::applicationFilePath().toStdString());
-  IcuDateFormatter dateFormatter;
+  LocaleDateFormatter dateFormatter;
   QtScreens screens;
   QtTopBarWindows windows(clock, dateFormatter);
   QtDragEventMonitor dragEvents;

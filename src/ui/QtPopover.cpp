@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "platform/linux/ScreenCoordinates.h"
 
@@ -59,7 +60,15 @@ bool QtPopover::isShown() const {
   return window_ && (window_->isVisible() || window_->isClosing);
 }
 
+void QtPopover::setContent(std::function<QWidget*()> make, Size size) {
+  if (content_) content_->deleteLater();
+  content_ = nullptr;
+  makeContent_ = std::move(make);
+  setContentSize(size);
+}
+
 void QtPopover::setContent(QWidget* content, Size size) {
+  makeContent_ = nullptr;
   if (content_) content_->deleteLater();
   content_ = content;
   window_->layout()->addWidget(content);
@@ -78,7 +87,9 @@ void QtPopover::setContentSize(Size size) {
 
 void QtPopover::show(const ViewSurface& anchor) {
   auto frame = anchor.frameInScreen();
-  if (!frame || !window_ || !content_) return;  // nothing to show yet
+  if (!frame || !window_) return;
+  if (!content_ && makeContent_) setContent(std::exchange(makeContent_, nullptr)(), contentSize_);
+  if (!content_) return;  // nothing to show yet
   const QRect anchorRect = toQt(*frame);
   const QSize size = window_->size();
   QPoint topLeft(anchorRect.center().x() - size.width() / 2, anchorRect.bottom() + 6);

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 #include "platform/TopBarWindows.h"
 
 namespace brindlecap {
@@ -26,12 +28,15 @@ class QtPopover : public Popover {
 
   // Takes ownership of `content` and sizes the window to `size` points.
   void setContent(QWidget* content, Size size);
+  // The same with content made by `make` just before the popover is first shown.
+  void setContent(std::function<QWidget*()> make, Size size);
   QWidget* window() const;
 
  private:
   class Window;
   QPointer<Window> window_;
   QPointer<QWidget> content_;
+  std::function<QWidget*()> makeContent_;
   Size contentSize_;
 };
 

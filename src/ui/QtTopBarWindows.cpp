@@ -56,9 +56,15 @@ void QtTopBarWindows::setTimerListContent(Popover& popover, std::shared_ptr<Time
                                           std::shared_ptr<AppSettingsStore> settings,
                                           TimerListCallbacks callbacks) {
   auto& qtPopover = static_cast<QtPopover&>(popover);
+  // Made at the first opening: many sessions never open the list, and its widgets would stay
+  // resident from start.
   qtPopover.setContent(
-      new TimerListView(std::move(store), std::move(settings), dates_,
-                        std::move(callbacks.onOpenSettings), std::move(callbacks.onCreateTimer)),
+      [this, store = std::move(store), settings = std::move(settings),
+       callbacks = std::move(callbacks)]() mutable -> QWidget* {
+        return new TimerListView(std::move(store), std::move(settings), dates_,
+                                 std::move(callbacks.onOpenSettings),
+                                 std::move(callbacks.onCreateTimer));
+      },
       qtPopover.contentSize());
 }
 

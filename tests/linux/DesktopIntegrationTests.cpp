@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "platform/linux/IcuDateFormatter.h"
+#include "platform/linux/LocaleDateFormatter.h"
 #include "timers/TimeFormatting.h"
 
 namespace brindlecap {
@@ -18,7 +18,7 @@ const bool kSessionEnvironment = [] {
 
 TEST(DesktopIntegration, FireDatesReadInTheSessionsLocaleAndZone) {
   ASSERT_TRUE(kSessionEnvironment);
-  IcuDateFormatter formatter;
+  LocaleDateFormatter formatter;
   const auto at = [](double unixSeconds) { return timePointFromUnix(unixSeconds); };
   const TimePoint morning = at(1796540400);  // 2026-12-06 10:00 in Moscow
   EXPECT_EQ(TimeFormatting::relativeFireDate(morning + 4 * 3600 + 300, morning, formatter),

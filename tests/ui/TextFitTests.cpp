@@ -22,7 +22,7 @@
 
 #include "menubar/DragDurationModel.h"
 #include "menubar/DragOverlayPanel.h"
-#include "platform/linux/IcuDateFormatter.h"
+#include "platform/linux/LocaleDateFormatter.h"
 #include "settings/AppSettingsStore.h"
 #include "settings/AppSettingsTypes.h"
 #include "support/FakeLoginItems.h"
@@ -106,11 +106,11 @@ class TextFitTest : public ::testing::Test {
     testing::ensureQtApplication();
     UErrorCode status = U_ZERO_ERROR;
     icu::Locale::setDefault(icu::Locale("ru_RU"), status);
-    dates = std::make_unique<IcuDateFormatter>();
+    dates = std::make_unique<LocaleDateFormatter>();
   }
 
   testing::VirtualTime time{86400.0 * 9000 + 23 * 3600 + 59 * 60};  // 23:59, so dates read 23:59
-  std::unique_ptr<IcuDateFormatter> dates;
+  std::unique_ptr<LocaleDateFormatter> dates;
 };
 
 TEST_F(TextFitTest, ListRowShowsEveryRemainingTimeWholeAndALongTitleInItsToolTip) {
