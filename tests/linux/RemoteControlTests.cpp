@@ -8,11 +8,13 @@
 #include <future>
 #include <memory>
 
+#include "platform/linux/LocalSocket.h"
 #include "platform/linux/RemoteControlBusAdaptor.h"
 #include "platform/linux/RemoteControlClient.h"
 #include "platform/linux/RemoteControlProtocol.h"
 #include "support/PrivateBus.h"
 #include "support/QtTestApplication.h"
+#include "support/TemporaryDirectory.h"
 
 namespace brindlecap {
 namespace {
@@ -67,6 +69,7 @@ class RemoteControlTest : public ::testing::Test {
     adaptor = new RemoteControlBusAdaptor(host.get(), server, [this] { return target; });
     ASSERT_TRUE(server.registerObject(kPath, host.get(), QDBusConnection::ExportAdaptors));
     ASSERT_TRUE(server.registerService(kService));
+    ASSERT_TRUE(socketServer.listen(socketPath));
   }
   void TearDown() override {
     if (server.isConnected()) server.unregisterObject(kPath);
@@ -81,18 +84,18 @@ class RemoteControlTest : public ::testing::Test {
     return answer.get();
   }
 
-  // Both ways of reaching the instance, over the bus and as the socket's lines.
+  // Both ways of reaching the instance: over the bus and over the socket.
   std::vector<std::pair<const char*,
                         std::function<RemoteResult<QVariant>(const QString&, const QVariantList&)>>>
   transports() {
     const auto viaBus = RemoteControlClient::busCall(client, kService, kPath);
+    const auto viaSocket = RemoteControlClient::socketCall(socketPath);
     return {{"bus",
              [this, viaBus](const QString& method, const QVariantList& arguments) {
                return fromAnotherThread([&] { return viaBus(method, arguments); });
              }},
-            {"socket", [this](const QString& method, const QVariantList& arguments) {
-               return remote::decodeSocketAnswer(remote::answerSocketRequest(
-                   target, remote::encodeSocketRequest(method, arguments)));
+            {"socket", [this, viaSocket](const QString& method, const QVariantList& arguments) {
+               return fromAnotherThread([&] { return viaSocket(method, arguments); });
              }}};
   }
 
@@ -103,6 +106,11 @@ class RemoteControlTest : public ::testing::Test {
   QPointer<RemoteControlBusAdaptor> adaptor;
   RecordingControl control;
   RemoteControl* target = &control;
+  testing::TemporaryDirectory folder;
+  QString socketPath = QString::fromStdString(folder / "control.socket");
+  LocalSocketServer socketServer{[this](const QByteArray& request) {
+    return std::optional(remote::answerSocketRequest(target, request));
+  }};
 };
 
 TEST_F(RemoteControlTest, EveryRequestReachesTheApplication) {

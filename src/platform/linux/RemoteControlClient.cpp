@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLocalSocket>
 #include <QThread>
 
 #include <fcntl.h>
@@ -14,6 +13,7 @@
 
 #include <utility>
 
+#include "platform/linux/LocalSocket.h"
 #include "platform/linux/RemoteControlProtocol.h"
 #include "platform/linux/SingleInstance.h"
 
@@ -79,15 +79,11 @@ RemoteControlClient::Call RemoteControlClient::busCall(QDBusConnection bus, QStr
 RemoteControlClient::Call RemoteControlClient::socketCall(QString socketPath) {
   return
       [socketPath](const QString& method, const QVariantList& arguments) -> RemoteResult<QVariant> {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath);
-        if (!socket.waitForConnected(kConnectTimeoutMs)) return noAnswer();
-        socket.write(remote::encodeSocketRequest(method, arguments) + '\n');
-        socket.flush();
-        while (!socket.canReadLine()) {
-          if (!socket.waitForReadyRead(kAnswerTimeoutMs)) return noAnswer();
-        }
-        return remote::decodeSocketAnswer(socket.readLine().trimmed());
+        const auto answer =
+            localsocket::exchangeLine(socketPath, remote::encodeSocketRequest(method, arguments),
+                                      kConnectTimeoutMs, kAnswerTimeoutMs);
+        if (!answer) return noAnswer();
+        return remote::decodeSocketAnswer(answer->trimmed());
       };
 }
 
@@ -151,10 +147,7 @@ RemoteControl* LocalRemoteInstance::connect() {
     return client_.get();
   }
   // The instance listens on its socket whenever it holds the lock, with or without a bus.
-  QLocalSocket probe;
-  probe.connectToServer(socketPath_);
-  if (!probe.waitForConnected(kConnectTimeoutMs)) return nullptr;
-  probe.abort();
+  if (!localsocket::accepts(socketPath_, kConnectTimeoutMs)) return nullptr;
   client_ = std::make_unique<RemoteControlClient>(RemoteControlClient::socketCall(socketPath_));
   return client_.get();
 }

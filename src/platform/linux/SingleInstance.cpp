@@ -6,9 +6,6 @@
 #include <QDBusReply>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QThread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,7 +13,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <utility>
+
+#include "platform/linux/LocalSocket.h"
 
 namespace brindlecap {
 
@@ -42,12 +42,15 @@ namespace {
 
 constexpr int kReplyTimeoutMs = 5000;
 // The first instance starts listening right after it takes the lock; a second instance that
-// arrives in between retries for this long.
-constexpr int kConnectAttempts = 20;
-constexpr unsigned long kConnectRetryMs = 100;
+// arrives in between keeps trying to connect for this long.
+constexpr int kConnectWindowMs = 2000;
 // A request carries at most a title of a thousand characters.
-constexpr qint64 kMaxRequestBytes = 16384;
-constexpr char kActivateRequest[] = "activate\n";
+constexpr int kMaxRequestBytes = 16384;
+// A client that connects and then says nothing (or never reads its answer) must not hold a
+// connection, nor make room for an endless number of them.
+constexpr int kIdleTimeoutMs = 10000;
+constexpr int kMaxConnections = 32;
+constexpr char kActivateRequest[] = "activate";
 constexpr char kActivateAnswer[] = "ok";
 
 }  // namespace
@@ -81,7 +84,7 @@ SingleInstance::SingleInstance(QString appId, QString lockDirectory, QObject* pa
 SingleInstance::~SingleInstance() {
   // Stop listening before unlocking: closing the server unlinks the socket path, which by then
   // could belong to the next first instance.
-  if (server_) server_->close();
+  delete server_;
   releaseBusName();
   if (lockFd_ >= 0) ::close(lockFd_);
 }
@@ -191,44 +194,24 @@ SingleInstance::LockClaim SingleInstance::claimLockFile() {
 }
 
 void SingleInstance::listenForActivations() {
-  server_ = new QLocalServer(this);
-  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  const auto answer = [this](const QByteArray& request) -> std::optional<QByteArray> {
+    if (request == kActivateRequest) {
+      // Answered first: whatever the activation opens must not keep the caller waiting.
+      QMetaObject::invokeMethod(
+          this, [this] { emit activationRequested(); }, Qt::QueuedConnection);
+      return QByteArray(kActivateAnswer);
+    }
+    if (requestHandler_) return requestHandler_(request);
+    return std::nullopt;
+  };
+  server_ =
+      new LocalSocketServer(answer, {kMaxConnections, kIdleTimeoutMs, kMaxRequestBytes}, this);
   // We hold the lock, so a socket file still there was left by an instance that died.
-  QLocalServer::removeServer(socketPath());
+  ::unlink(QFile::encodeName(socketPath()).constData());
   if (!server_->listen(socketPath())) {
     // Still the first instance; only the bus (if any) can reach us.
     delete server_;
     server_ = nullptr;
-    return;
-  }
-  // Qt leaves the socket 0700; nothing is ever executed through it.
-  ::chmod(QFile::encodeName(socketPath()).constData(), 0600);
-  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
-}
-
-void SingleInstance::acceptConnections() {
-  while (QLocalSocket* socket = server_->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    const auto readRequest = [this, socket] {
-      if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxRequestBytes) socket->abort();
-        return;
-      }
-      const QByteArray request = socket->readLine(kMaxRequestBytes + 1);
-      if (request == kActivateRequest) {
-        // Answer first: whatever the activation opens must not keep the caller waiting.
-        socket->write(kActivateAnswer);
-        socket->write("\n");
-        socket->flush();
-        emit activationRequested();
-      } else if (requestHandler_ && request.endsWith('\n')) {
-        socket->write(requestHandler_(request.chopped(1)) + '\n');
-        socket->flush();
-      }
-      socket->disconnectFromServer();
-    };
-    connect(socket, &QLocalSocket::readyRead, this, readRequest);
-    if (socket->bytesAvailable() > 0) readRequest();
   }
 }
 
@@ -241,19 +224,10 @@ bool SingleInstance::activateOverBus() {
 }
 
 bool SingleInstance::activateOverSocket() {
-  QLocalSocket socket;
-  for (int attempt = 1;; ++attempt) {
-    socket.connectToServer(socketPath());
-    if (socket.waitForConnected(kReplyTimeoutMs)) break;
-    if (attempt == kConnectAttempts) return false;
-    QThread::msleep(kConnectRetryMs);
-  }
-  socket.write(kActivateRequest);
-  socket.flush();
-  while (!socket.canReadLine()) {
-    if (!socket.waitForReadyRead(kReplyTimeoutMs)) return false;
-  }
-  return socket.readLine(kMaxRequestBytes).trimmed() == kActivateAnswer;
+  return localsocket::exchangeLine(socketPath(), kActivateRequest, kConnectWindowMs,
+                                   kReplyTimeoutMs)
+             .value_or(QByteArray())
+             .trimmed() == kActivateAnswer;
 }
 
 }  // namespace brindlecap

@@ -6,9 +6,9 @@
 
 #include <functional>
 
-class QLocalServer;
-
 namespace brindlecap {
+
+class LocalSocketServer;
 
 // One instance per user: the timers file is per user, so a second process must not run beside the
 // first. The session bus name `appId` is the preferred channel; an exclusive lock file in
@@ -60,7 +60,6 @@ class SingleInstance : public QObject {
   LockClaim claimLockFile();
   void releaseBusName();
   void listenForActivations();
-  void acceptConnections();
   bool activateOverBus();
   bool activateOverSocket();
 
@@ -71,7 +70,7 @@ class SingleInstance : public QObject {
   bool ownsBusName_ = false;
   bool otherOwnsBusName_ = false;
   int lockFd_ = -1;
-  QLocalServer* server_ = nullptr;
+  LocalSocketServer* server_ = nullptr;
 };
 
 }  // namespace brindlecap
