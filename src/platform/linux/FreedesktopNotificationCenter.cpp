@@ -25,8 +25,9 @@ const QString kDefaultActionKey = QStringLiteral("default");
 
 // Long enough for the bus to start a server on demand, short enough not to keep stale work.
 constexpr int kCallTimeoutMs = 10000;
-// A QTimer counts monotonic time, which stops during a suspend; the application's one-second tick
-// calls postDueRequests against the wall clock, so this is only for punctuality between ticks.
+// A QTimer counts monotonic time, which stops during a suspend; the store's schedule also calls
+// postDueRequests at the wall-clock due date and after a suspend or a clock change, so this timer
+// only keeps the centre punctual on its own (as in its tests).
 constexpr double kLongestCheckSeconds = 3600.0;
 
 // The closing reasons of NotificationClosed.
