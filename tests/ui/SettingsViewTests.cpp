@@ -248,10 +248,7 @@ TEST_F(SettingsViewTest, ErrorLinesShowWhileTheStoreHoldsOneAndStillFitTheWindow
   EXPECT_EQ(loginError->text(), "Не удалось изменить автозапуск: каталог недоступен для записи");
 
   view().show();
-  for (int round = 0; round < 3; ++round) {  // layouts post more layout work while laid out
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-  }
+  testing::settle();
   EXPECT_EQ(view().size(), QSize(SettingsView::kWidth, SettingsView::kHeight));
   EXPECT_LE(view().layout()->minimumSize().height(), SettingsView::kHeight);
   QWidget* quit = find("quitButton");

@@ -26,6 +26,7 @@ namespace brindlecap {
 namespace {
 
 using testing::child;
+using testing::settle;
 
 QString rowText(const TimerRowView* row, const char* name) {
   return child<FittedLabel>(row, name)->text();
@@ -33,12 +34,6 @@ QString rowText(const TimerRowView* row, const char* name) {
 
 QAbstractButton* button(const QObject* parent, const char* name) {
   return child<QAbstractButton>(parent, name);
-}
-
-// Delivers what is posted, including what layouts post while being laid out.
-void settle() {
-  QCoreApplication::processEvents();
-  QCoreApplication::sendPostedEvents();
 }
 
 void setHovered(QWidget* widget, bool hovered) {
