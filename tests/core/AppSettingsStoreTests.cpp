@@ -6,9 +6,7 @@
 #include <thread>
 #include <tuple>
 
-#include "support/FakeLoginItems.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
@@ -37,15 +35,11 @@ TEST(AppSettingsTypesTest, RawValuesRoundTripExactly) {
   EXPECT_FALSE(fromRawValue<QuickSnoozeInterval>((std::int64_t{1} << 32) + 5));
 }
 
-class AppSettingsStoreTest : public ::testing::Test {
+class AppSettingsStoreTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   std::shared_ptr<AppSettingsStore> makeStore() {
     return std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   }
-
-  InMemoryDefaultsStore defaults;
-  FakeLoginItems loginItems;
-  VirtualTime time;
 };
 
 void expectDefaults(const AppSettingsStore& store) {

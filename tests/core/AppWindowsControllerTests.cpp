@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppWindowsController.h"
-#include "support/FakeAppWindows.h"
-#include "support/FakeEnvironment.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeTopBar.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
@@ -14,7 +9,7 @@ namespace {
 using namespace testing;
 
 // New windows are centred in the main screen's visible frame (0, 0, 1440, 875).
-class AppWindowsTest : public ::testing::Test {
+class AppWindowsTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   AppWindowsTest() {
     environment.variables[Diagnostics::kVariable] = "1";
@@ -24,13 +19,13 @@ class AppWindowsTest : public ::testing::Test {
   // A new controller over fresh fake windows.
   void recreate() {
     controller.reset();
-    windows = FakeAppWindowSystem();
+    appWindows = FakeAppWindowSystem();
     controller =
-        AppWindowsController::create(settings, defaults, windows, screens, time, *diagnostics);
+        AppWindowsController::create(settings, defaults, appWindows, screens, time, *diagnostics);
   }
 
-  FakeAppWindow& settingsWindow() { return *windows.settingsWindow; }
-  FakeAppWindow& onboardingWindow() { return *windows.onboardingWindow; }
+  FakeAppWindow& settingsWindow() { return *appWindows.settingsWindow; }
+  FakeAppWindow& onboardingWindow() { return *appWindows.onboardingWindow; }
   // The platform ends the hide animation; its completion reaches the controller on the queue.
   void finishHide(FakeAppWindow& window) {
     ASSERT_TRUE(window.finishAnimation());
@@ -40,13 +35,6 @@ class AppWindowsTest : public ::testing::Test {
     return [this, name] { ran.push_back(name); };
   }
 
-  VirtualTime time;
-  InMemoryDefaultsStore defaults;
-  FakeLoginItems loginItems;
-  FakeScreens screens;
-  FakeAppWindowSystem windows;
-  FakeEnvironment environment;
-  RecordingDiagnosticOutput output;
   std::unique_ptr<Diagnostics> diagnostics;
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
@@ -61,23 +49,23 @@ TEST_F(AppWindowsTest, OnboardingIsShownUntilCompletedUnlessForcedAndAfterTheSet
     recreate();
     settings->hasCompletedOnboarding.set(completed);
     controller->showOnboarding(force);
-    EXPECT_EQ(windows.onboardingWindow != nullptr, shown);
-    EXPECT_EQ(windows.onboardingWindow && onboardingWindow().visible, shown);
-    EXPECT_EQ(windows.activations, shown ? 1 : 0);
+    EXPECT_EQ(appWindows.onboardingWindow != nullptr, shown);
+    EXPECT_EQ(appWindows.onboardingWindow && onboardingWindow().visible, shown);
+    EXPECT_EQ(appWindows.activations, shown ? 1 : 0);
   }
 
   // Asked for from the settings, it waits until they have faded.
   recreate();
   controller->showSettings(std::nullopt);
-  windows.onShowOnboarding();
-  ASSERT_NE(windows.onboardingWindow, nullptr);
+  appWindows.onShowOnboarding();
+  ASSERT_NE(appWindows.onboardingWindow, nullptr);
   EXPECT_FALSE(onboardingWindow().visible);
   EXPECT_EQ(settingsWindow().animationCount, 1);
 
   finishHide(settingsWindow());
   EXPECT_FALSE(settingsWindow().visible);
   EXPECT_TRUE(onboardingWindow().visible);
-  EXPECT_EQ(windows.settingsWindowsMade, 1);
+  EXPECT_EQ(appWindows.settingsWindowsMade, 1);
 }
 
 TEST_F(AppWindowsTest, HideFadesAndShrinksThenRestoresTheRestingFrame) {
@@ -157,7 +145,7 @@ TEST_F(AppWindowsTest, ResigningActiveDropsCompletionsAndHidesBothWindows) {
   controller->showOnboarding(false);
   controller->showSettings(std::nullopt);
   controller->dismissAuxiliaryWindows(record("dropped"));
-  windows.resignActive();
+  appWindows.resignActive();
 
   EXPECT_EQ(settingsWindow().animationCount, 1);
   EXPECT_EQ(onboardingWindow().animationCount, 1);
@@ -206,7 +194,7 @@ TEST_F(AppWindowsTest, ShowingSetsTheWindowsStateBeforeMakingItKey) {
   std::tie(window.alpha, window.ignoresMouseEvents, window.visible) = std::tuple(0.0, true, false);
   controller->showSettings(Rect(600, 200, 360, 500));
   EXPECT_EQ(window.stateWhenMadeKey, std::tuple(1.0, false, Rect(550, 110, 460, 590)));
-  EXPECT_EQ(windows.activations, 2);
+  EXPECT_EQ(appWindows.activations, 2);
 }
 
 TEST_F(AppWindowsTest, AGoneControllerIgnoresLateCallbacks) {
@@ -216,11 +204,11 @@ TEST_F(AppWindowsTest, AGoneControllerIgnoresLateCallbacks) {
 
   finishHide(settingsWindow());
   settingsWindow().resignKey();
-  windows.resignActive();
-  windows.onShowOnboarding();
+  appWindows.resignActive();
+  appWindows.onShowOnboarding();
   EXPECT_TRUE(settingsWindow().visible);
   EXPECT_EQ(settingsWindow().animationCount, 1);
-  EXPECT_EQ(windows.onboardingWindowsMade, 0);
+  EXPECT_EQ(appWindows.onboardingWindowsMade, 0);
   EXPECT_TRUE(ran.empty());
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -142,15 +140,13 @@ TEST_F(CommandRunnerTest, RequestsNoUserCouldMeanAreRefused) {
   const auto error = [](const auto& result) {
     return result.ok() ? RemoteError::unreachable : result.failure().error;
   };
-  for (const double seconds :
-       {std::nan(""), std::numeric_limits<double>::infinity(), -60.0, 0.0, 0.5, 7 * 86400.0 + 1}) {
-    EXPECT_EQ(error(control->addTimer(seconds, "x")), RemoteError::invalidDuration) << seconds;
-  }
+  // Not-a-number, infinite, negative and too long ones are thrown at it by the model test; here
+  // the bounds themselves, and the error each refusal names.
+  EXPECT_EQ(error(control->addTimer(7 * 86400.0 + 1, "x")), RemoteError::invalidDuration);
   EXPECT_TRUE(control->addTimer(7 * 86400.0, "x").ok());
   const std::string tea = control->addTimer(60, std::string(1200, 'a')).value();
   EXPECT_EQ(store().items->front().title.size(), kLongestTitle);
   EXPECT_EQ(error(control->snoozeTimer(tea, 0)), RemoteError::invalidDuration);
-  EXPECT_EQ(error(control->extendTimer(tea, std::nan(""))), RemoteError::invalidDuration);
   EXPECT_EQ(error(control->removeTimer("not-a-uuid")), RemoteError::invalidArgument);
   EXPECT_EQ(error(control->extendTimer(Uuid::random().toString(), 60)), RemoteError::notFound);
   EXPECT_EQ(store().items->size(), 2u);

@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "reminders/CompletionBannerController.h"
-#include "support/FakeCompletionBanner.h"
-#include "support/FakeEnvironment.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeTopBar.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
@@ -17,7 +12,7 @@ constexpr TimePoint kFired = 800000000;
 using Titles = std::vector<std::string>;
 
 // On the fake's default screen (visible frame 1440 × 875) the banner sits at (555, 727).
-class CompletionBannerTest : public ::testing::Test {
+class CompletionBannerTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   void SetUp() override { start(); }
   // (Re)creates the controller, reading the diagnostics variable anew.
@@ -36,14 +31,7 @@ class CompletionBannerTest : public ::testing::Test {
     return TimerItem{Uuid::random(), std::move(title), fireDate - 60, fireDate, {}, {}, {}};
   }
 
-  VirtualTime time;
-  InMemoryDefaultsStore defaults;
-  FakeLoginItems loginItems;
-  FakeScreens screens;
-  FakeEnvironment environment;
-  RecordingDiagnosticOutput output;
-  FakeCompletionBannerPanel panel;
-  FakeCompletionSound sound;
+  FakeCompletionBannerPanel& panel = bannerPanel;
   std::unique_ptr<Diagnostics> diagnostics;
   std::shared_ptr<AppSettingsStore> settings;
   std::shared_ptr<CompletionBannerController> controller;

@@ -1,21 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "menubar/DragOverlayPanel.h"
-#include "support/FakeDateFormatter.h"
-#include "support/FakeTopBar.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
 
 using namespace testing;
 
-class DragOverlayPanelTest : public ::testing::Test {
+class DragOverlayPanelTest : public ::testing::Test, public FakeAppPlatform {
  protected:
-  VirtualTime time;
-  FakeScreens screens;
-  FakeTopBarWindows windows;
-  FakeDateFormatter dates;
   DragOverlayPanel overlay{windows, screens, time, dates};
 };
 

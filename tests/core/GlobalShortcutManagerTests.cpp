@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/FakeHotKeySystem.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
@@ -17,11 +16,9 @@ using Calls = std::vector<std::string>;
 const GlobalShortcut kM = GlobalShortcut::alternatives()[0];
 const GlobalShortcut kT = GlobalShortcut::alternatives()[1];
 
-struct GlobalShortcutManagerTest : ::testing::Test {
-  testing::FakeHotKeySystem system;
-  testing::VirtualTime time;
+struct GlobalShortcutManagerTest : ::testing::Test, testing::FakeAppPlatform {
   std::unique_ptr<GlobalShortcutManager> manager =
-      std::make_unique<GlobalShortcutManager>(system, time);
+      std::make_unique<GlobalShortcutManager>(hotKeys, time);
   std::vector<std::string> ran;
 
   std::function<void()> record(std::string name) {
@@ -30,40 +27,40 @@ struct GlobalShortcutManagerTest : ::testing::Test {
 };
 
 TEST_F(GlobalShortcutManagerTest, EachRegistrationReleasesThePreviousOneFirst) {
-  EXPECT_TRUE(system.hasPressHandler());
-  EXPECT_TRUE(system.calls.empty());
+  EXPECT_TRUE(hotKeys.hasPressHandler());
+  EXPECT_TRUE(hotKeys.calls.empty());
 
   EXPECT_TRUE(manager->registerShortcut(kM, record("first")));
   EXPECT_TRUE(manager->registerShortcut(kT, record("second")));
   // The same combination again succeeds: it was released before the new attempt.
   EXPECT_TRUE(manager->registerShortcut(kT, record("third")));
-  EXPECT_EQ(system.calls,
+  EXPECT_EQ(hotKeys.calls,
             (Calls{"register Ctrl+Alt+Super+M", "unregister", "register Ctrl+Alt+Super+T",
                    "unregister", "register Ctrl+Alt+Super+T"}));
 
-  EXPECT_FALSE(system.press(kM));
-  EXPECT_TRUE(system.press(kT));
+  EXPECT_FALSE(hotKeys.press(kM));
+  EXPECT_TRUE(hotKeys.press(kT));
   time.runPending();
   EXPECT_EQ(ran, (Calls{"third"}));
 }
 
 TEST_F(GlobalShortcutManagerTest, RefusedCombinationLeavesNothingActive) {
   ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
-  system.taken = {kT};
+  hotKeys.taken = {kT};
 
   EXPECT_FALSE(manager->registerShortcut(kT, record("t")));
-  EXPECT_FALSE(system.active.has_value());
+  EXPECT_FALSE(hotKeys.active.has_value());
   // The old combination no longer works, even for an event the system still delivers.
-  EXPECT_FALSE(system.press(kM));
-  system.press();
+  EXPECT_FALSE(hotKeys.press(kM));
+  hotKeys.press();
   time.runPending();
   EXPECT_TRUE(ran.empty());
 
   // Nothing is registered, so nothing is released before the next attempt.
-  system.calls.clear();
+  hotKeys.calls.clear();
   EXPECT_TRUE(manager->registerShortcut(kM, record("m again")));
-  EXPECT_EQ(system.calls, (Calls{"register Ctrl+Alt+Super+M"}));
-  system.press(kM);
+  EXPECT_EQ(hotKeys.calls, (Calls{"register Ctrl+Alt+Super+M"}));
+  hotKeys.press(kM);
   time.runPending();
   EXPECT_EQ(ran, (Calls{"m again"}));
 }
@@ -71,35 +68,35 @@ TEST_F(GlobalShortcutManagerTest, RefusedCombinationLeavesNothingActive) {
 TEST_F(GlobalShortcutManagerTest, ADesktopThatAnswersLaterIsFollowed) {
   std::vector<HotKeyStatus> changes;
   manager->onStatusChange = [&](HotKeyStatus status) { changes.push_back(status); };
-  system.answer = HotKeyStatus::pending;
+  hotKeys.answer = HotKeyStatus::pending;
   EXPECT_TRUE(manager->registerShortcut(kM, record("m")));
   EXPECT_EQ(manager->status(), HotKeyStatus::pending);
-  system.answerLater(HotKeyStatus::registered);
+  hotKeys.answerLater(HotKeyStatus::registered);
   EXPECT_EQ(manager->status(), HotKeyStatus::registered);
-  system.press(kM);
+  hotKeys.press(kM);
   time.runPending();
   EXPECT_EQ(ran, (Calls{"m"}));
 
   // Withdrawn by the desktop: presses still in flight do nothing.
-  system.answerLater(HotKeyStatus::declined);
+  hotKeys.answerLater(HotKeyStatus::declined);
   EXPECT_EQ(manager->status(), HotKeyStatus::declined);
-  system.press();
+  hotKeys.press();
   time.runPending();
   EXPECT_EQ(ran, (Calls{"m"}));
   // An answer to nothing pending changes nothing.
-  system.answerLater(HotKeyStatus::registered);
+  hotKeys.answerLater(HotKeyStatus::registered);
   EXPECT_EQ(manager->status(), HotKeyStatus::declined);
   EXPECT_EQ(changes, (std::vector{HotKeyStatus::registered, HotKeyStatus::declined}));
 
-  system.answer = HotKeyStatus::unavailable;
+  hotKeys.answer = HotKeyStatus::unavailable;
   EXPECT_FALSE(manager->registerShortcut(kT, record("t")));
   EXPECT_EQ(manager->status(), HotKeyStatus::unavailable);
 }
 
 TEST_F(GlobalShortcutManagerTest, PressesRunTheActionLaterOnTheMainQueue) {
   ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
-  system.press(kM);
-  system.press(kM);
+  hotKeys.press(kM);
+  hotKeys.press(kM);
   EXPECT_TRUE(ran.empty());
   time.runPending();
   EXPECT_EQ(ran, (Calls{"m", "m"}));
@@ -110,28 +107,28 @@ TEST_F(GlobalShortcutManagerTest, PressesRunTheActionLaterOnTheMainQueue) {
     manager->registerShortcut(kT, record("t"));
     ran.push_back(tail);
   }));
-  system.press(kM);
+  hotKeys.press(kM);
   time.runPending();
-  system.press(kT);
+  hotKeys.press(kT);
   time.runPending();
   EXPECT_EQ(ran, (Calls{"m", "m", tail, "t"}));
 }
 
 TEST_F(GlobalShortcutManagerTest, DestructionUnregistersAndDropsQueuedPresses) {
   ASSERT_TRUE(manager->registerShortcut(kM, record("m")));
-  system.press(kM);
+  hotKeys.press(kM);
   manager.reset();
 
-  EXPECT_EQ(system.calls, (Calls{"register Ctrl+Alt+Super+M", "unregister"}));
-  EXPECT_FALSE(system.hasPressHandler());
+  EXPECT_EQ(hotKeys.calls, (Calls{"register Ctrl+Alt+Super+M", "unregister"}));
+  EXPECT_FALSE(hotKeys.hasPressHandler());
   time.runPending();
   EXPECT_TRUE(ran.empty());
 
   // Without a registration there is nothing to release.
-  system.calls.clear();
-  { GlobalShortcutManager idle(system, time); }
-  EXPECT_TRUE(system.calls.empty());
-  EXPECT_FALSE(system.hasPressHandler());
+  hotKeys.calls.clear();
+  { GlobalShortcutManager idle(hotKeys, time); }
+  EXPECT_TRUE(hotKeys.calls.empty());
+  EXPECT_FALSE(hotKeys.hasPressHandler());
 }
 
 }  // namespace

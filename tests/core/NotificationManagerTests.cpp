@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/FakeEnvironment.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeNotificationCenter.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
@@ -22,7 +18,7 @@ const std::string kIdString = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
 // "snooze" or "dismiss", the timer, the occurrence's fire date and the snooze in seconds.
 using Answer = std::tuple<std::string, Uuid, TimePoint, double>;
 
-class NotificationManagerTest : public ::testing::Test {
+class NotificationManagerTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   std::shared_ptr<NotificationManager> makeManager(bool diagnosticsOn = false) {
     if (diagnosticsOn) environment.variables[Diagnostics::kVariable] = "1";
@@ -40,12 +36,6 @@ class NotificationManagerTest : public ::testing::Test {
     return TimerItem{kId, std::move(title), time.now(), time.now() + secondsAhead, {}, {}, {}};
   }
 
-  VirtualTime time;
-  InMemoryDefaultsStore defaults;
-  FakeLoginItems loginItems;
-  FakeEnvironment environment;
-  RecordingDiagnosticOutput output;
-  FakeNotificationCenter center;
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   std::optional<Diagnostics> diagnostics;

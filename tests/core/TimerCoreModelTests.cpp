@@ -17,17 +17,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppRemoteControl.h"
-#include "support/FakeAppWindows.h"
-#include "support/FakeCompletionBanner.h"
-#include "support/FakeDateFormatter.h"
-#include "support/FakeEnvironment.h"
-#include "support/FakeHotKeySystem.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeNotificationCenter.h"
-#include "support/FakeTopBar.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/InMemoryFileSystem.h"
-#include "support/VirtualTime.h"
+#include "support/FakeAppPlatform.h"
 
 namespace brindlecap {
 namespace {
@@ -93,7 +83,7 @@ struct Expected {
   enum class Firing { ahead, due, announced, optional } firing = Firing::ahead;
 };
 
-class Session {
+class Session : FakeAppPlatform {
  public:
   Session() {
     launch();
@@ -104,29 +94,28 @@ class Session {
   // The first broken promise after `step`, or nothing.
   std::string run(const Step& step) {
     act(step);
-    time_.runPending();
-    if (bannerPanel_.isFading()) bannerPanel_.finishFade();
+    time.runPending();
+    if (bannerPanel.isFading()) bannerPanel.finishFade();
     return check();
   }
 
  private:
   void launch() {
-    app_ = std::make_unique<AppDelegate>(AppPlatform{
-        time_,        time_,    time_,    files_,      defaults_, loginItems_, dates_, env_,
-        output_,      screens_, windows_, events_,     cursor_,   haptics_,    links_, center_,
-        bannerPanel_, sound_,   hotKeys_, appWindows_, [] {},     &time_});
+    AppPlatform platform = FakeAppPlatform::platform([] {});
+    platform.wallClockAlarm = &time;
+    app_ = std::make_unique<AppDelegate>(platform);
     app_->applicationDidFinishLaunching();
-    remote_ = std::make_unique<AppRemoteControl>(*app_, time_, time_, [] {});
+    remote_ = std::make_unique<AppRemoteControl>(*app_, time, time, [] {});
     TimerStore& store = *app_->store();
     // Watch every announcement and every move of the app's clock.
     auto announce = store.onTimerFinished;
     store.onTimerFinished = [this, announce](const TimerItem& item) {
       announced_.emplace_back(item.id.toString(), item.fireDate);
       // The notification of that firing is what the user may answer later, maybe twice.
-      if (const auto request = center_.pending.find(item.id.toString());
-          request != center_.pending.end()) {
+      if (const auto request = center.pending.find(item.id.toString());
+          request != center.pending.end()) {
         shownNotifications_.push_back(request->second.content);
-        center_.deliver(item.id.toString());
+        center.deliver(item.id.toString());
       }
       if (announce) announce(item);
     };
@@ -165,7 +154,7 @@ class Session {
   void snoozeOccurrence(const std::string& id, TimePoint occurrence, double seconds) {
     const auto timer = model_.find(id);
     if (timer != model_.end() && std::abs(timer->second.fireDate - occurrence) < 0.5)
-      move(id, time_.now() + seconds);
+      move(id, time.now() + seconds);
   }
   double quickSnooze() const { return seconds(app_->settings()->quickSnoozeInterval.value()); }
 
@@ -176,7 +165,7 @@ class Session {
     const bool exists = model_.count(id) > 0;
     switch (step.op) {
       case Op::add: {
-        const TimePoint fireDate = time_.now() + 1 + std::fmod(amount, 5400) / 3;
+        const TimePoint fireDate = time.now() + 1 + std::fmod(amount, 5400) / 3;
         const TimerItem item = store().add("Чай", fireDate);
         move(item.id.toString(), fireDate);
         break;
@@ -184,7 +173,7 @@ class Session {
       case Op::addFromCommandLine: {
         const double seconds = 1 + std::fmod(amount, 7200);
         const auto added = remote_->addTimer(seconds, "Созвон");
-        if (added.ok()) move(added.value(), time_.now() + seconds);
+        if (added.ok()) move(added.value(), time.now() + seconds);
         problem_ = added.ok() ? "" : "a valid add was refused: " + added.failure().message;
         break;
       }
@@ -201,9 +190,9 @@ class Session {
       }
       case Op::snoozeFromBanner:
         if (const auto& banner = app_->completionBannerController();
-            bannerPanel_.visible && banner->currentItem()) {
+            bannerPanel.visible && banner->currentItem()) {
           const TimerItem shown = *banner->currentItem();
-          bannerPanel_.clickQuickSnooze();
+          bannerPanel.clickQuickSnooze();
           snoozeOccurrence(shown.id.toString(), shown.fireDate, quickSnooze());
         }
         break;
@@ -213,11 +202,11 @@ class Session {
         const auto content = shownNotifications_[step.pick % shownNotifications_.size()];
         const bool snooze = step.op == Op::snoozeFromNotification;
         const auto timer = content.userInfo[NotificationManager::kTimerIdKey].get<std::string>();
-        center_.respond(NotificationResponse{snooze
-                                                 ? NotificationManager::kQuickSnoozeActionIdentifier
-                                                 : NotificationResponse::kDismissActionIdentifier,
-                                             timer, content});
-        time_.runPending();
+        center.respond(NotificationResponse{snooze
+                                                ? NotificationManager::kQuickSnoozeActionIdentifier
+                                                : NotificationResponse::kDismissActionIdentifier,
+                                            timer, content});
+        time.runPending();
         const double unix = content.userInfo[NotificationManager::kFireDateKey].get<double>();
         if (snooze) snoozeOccurrence(timer, timePointFromUnix(unix), quickSnooze());
         break;
@@ -226,7 +215,7 @@ class Session {
         const double seconds = 60 * (1 + step.amount % 30);
         if (remote_->snoozeTimer(id, seconds).ok() != exists)
           problem_ = "snooze answered wrongly for " + id;
-        if (exists) move(id, time_.now() + seconds);
+        if (exists) move(id, time.now() + seconds);
         break;
       }
       case Op::remove:
@@ -249,22 +238,22 @@ class Session {
         break;
       }
       case Op::tick:
-        time_.advance(TimerStore::kSaveWindow + std::fmod(amount, 600) / 4);
+        time.advance(TimerStore::kSaveWindow + std::fmod(amount, 600) / 4);
         settled_ = true;
         break;
       // The store hears of a clock change at once (its wall alarm), before anything else happens.
       case Op::clockBack:
-        time_.setWallClock(time_.now() - (step.amount % 2 ? 3600 : std::fmod(amount, 7200)));
-        time_.advance(0);
+        time.setWallClock(time.now() - (step.amount % 2 ? 3600 : std::fmod(amount, 7200)));
+        time.advance(0);
         break;
       case Op::clockForward:
-        time_.setWallClock(time_.now() + (step.amount % 2 ? 86400 : std::fmod(amount, 7200)));
-        time_.advance(0);
+        time.setWallClock(time.now() + (step.amount % 2 ? 86400 : std::fmod(amount, 7200)));
+        time.advance(0);
         break;
       case Op::suspend:
         // The wall clock moves on while the monotonic clock (and the ticker) stands still.
-        time_.setWallClock(time_.now() + 60 + std::fmod(amount, 7200));
-        time_.advance(1);
+        time.setWallClock(time.now() + 60 + std::fmod(amount, 7200));
+        time.advance(1);
         settled_ = true;
         break;
       case Op::restart: {
@@ -272,10 +261,10 @@ class Session {
         shownNotifications_.clear();
         // What fell due between the last tick and the stop is the launch's to announce, once.
         for (auto& [timerId, timer] : model_)
-          if (timer.firing == Expected::Firing::ahead && timer.fireDate <= time_.now())
+          if (timer.firing == Expected::Firing::ahead && timer.fireDate <= time.now())
             timer.firing = Expected::Firing::optional;
         std::erase_if(model_, [this](const auto& entry) {
-          return entry.second.fireDate < time_.now() - TimerStore::kPruneAge;
+          return entry.second.fireDate < time.now() - TimerStore::kPruneAge;
         });
         launch();
         settled_ = true;
@@ -318,7 +307,7 @@ class Session {
     for (const auto& [id, timer] : model_) activeInModel += timer.fireDate > clockSeen_;
     if (active.size() != activeInModel) return "the active set differs from the model's";
 
-    const auto saved = decodeTimerItems(files_.files[store().fileURL()]);
+    const auto saved = decodeTimerItems(files.files[store().fileURL()]);
     if (!saved) return "the timers file does not read back";
     // Changes in a burst may wait for the end of the store's save window.
     if (std::exchange(settled_, false) && *saved != store().items.value())
@@ -326,24 +315,6 @@ class Session {
     return {};
   }
 
-  VirtualTime time_;
-  InMemoryFileSystem files_;
-  InMemoryDefaultsStore defaults_;
-  FakeLoginItems loginItems_;
-  FakeDateFormatter dates_;
-  FakeEnvironment env_;
-  RecordingDiagnosticOutput output_;
-  FakeScreens screens_;
-  FakeTopBarWindows windows_;
-  FakeDragEvents events_;
-  FakeCursor cursor_;
-  FakeHaptics haptics_;
-  ManualDisplayLinks links_;
-  FakeNotificationCenter center_;
-  FakeCompletionBannerPanel bannerPanel_;
-  FakeCompletionSound sound_;
-  FakeHotKeySystem hotKeys_;
-  FakeAppWindowSystem appWindows_;
   std::unique_ptr<AppDelegate> app_;
   std::unique_ptr<AppRemoteControl> remote_;
   Subscription nowSubscription_;

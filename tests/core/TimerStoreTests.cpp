@@ -4,9 +4,8 @@
 
 #include <memory>
 
-#include "support/InMemoryFileSystem.h"
+#include "support/FakeAppPlatform.h"
 #include "support/RecordingNotificationScheduler.h"
-#include "support/VirtualTime.h"
 
 namespace brindlecap {
 namespace {
@@ -17,7 +16,7 @@ using Titles = std::vector<std::string>;
 constexpr const char* kFolder = "/home/user/.local/share/Brindlecap";
 constexpr const char* kFile = "/home/user/.local/share/Brindlecap/timers.json";
 
-class TimerStoreTest : public ::testing::Test {
+class TimerStoreTest : public ::testing::Test, public FakeAppPlatform {
  protected:
   std::unique_ptr<TimerStore> start() {
     auto store = std::make_unique<TimerStore>(time, time, files, &time);
@@ -40,9 +39,7 @@ class TimerStoreTest : public ::testing::Test {
     return out;
   }
 
-  VirtualTime time;
   const TimePoint t0 = time.now();
-  InMemoryFileSystem files;
   std::shared_ptr<RecordingNotificationScheduler> notifications =
       std::make_shared<RecordingNotificationScheduler>();
   Titles reported;
@@ -123,7 +120,7 @@ TEST_F(TimerStoreTest, AddTrimsTitlesSortsStablySavesAndSchedules) {
   EXPECT_NE(store->items.value()[1].id, store->items.value()[2].id);
 }
 
-TEST_F(TimerStoreTest, TicksComeAtFireDatesAndDemandsAndReportEachOccurrenceOnce) {
+TEST_F(TimerStoreTest, TicksComeAtFireDatesDemandsAndClockChanges) {
   auto store = start();
   int clockChanges = 0;
   auto subscription = store->now.subscribe([&](TimePoint) { ++clockChanges; },
@@ -155,23 +152,11 @@ TEST_F(TimerStoreTest, TicksComeAtFireDatesAndDemandsAndReportEachOccurrenceOnce
   EXPECT_EQ(clockChanges, 5);
   EXPECT_EQ(titles(store->activeItems()), (Titles{"early", "late"})) << "finished timers stay";
 
-  // Clock changes and resumes wake the store at once; nothing is reported twice.
-  time.setWallClock(t0 + 4000);  // the machine slept; monotonic timers did not run
-  time.advance(0);
-  EXPECT_EQ(reported.back(), "early");
-  time.setWallClock(t0 - 3600);  // time sync moves the clock back an hour
+  // A clock change wakes the store at once. (What clock changes, sleeps and snoozes may and may
+  // not announce is checked after every step of the model test.)
+  time.setWallClock(t0 - 3600);
   time.advance(1);
   EXPECT_EQ(store->now.value(), t0 - 3600) << "ticked when the clock was set";
-  time.setWallClock(t0 + 5002);
-  time.advance(0);
-  EXPECT_EQ(reported, (Titles{"first", "second", "exact", "early", "late"}));
-  EXPECT_EQ(store->items->size(), 5u);
-  // A new occurrence of the same timer is reported again.
-  ASSERT_TRUE(store->snooze(store->items->at(3).id, t0 + 100, 5, store->now.value()));
-  time.advance(5);
-  EXPECT_EQ(reported.back(), "early");
-  EXPECT_EQ(reported.size(), 6u);
-  EXPECT_EQ(clockAtReport.back(), t0 + 5007);
 
   demand.reset();
   store.reset();

@@ -75,6 +75,33 @@ def seed_settings(home, **values):
             f.write(f"settings.{key}={value}\n")
 
 
+def drag_minutes(press_y, release_y, scale=1, area=(0, HEIGHT)):
+    """The minutes a drag between these device rows sets: the start line is the press less 3
+    points, or lower where the 58-point bubble fits under the usable area's top (less 8); the usable
+    area's bottom (plus 8) is four hours. `area` is the usable area's top and height."""
+    top, height = area
+    start = min(-press_y / scale - 3, -top / scale - 8 - 29)
+    travel = max(start + release_y / scale, 0)
+    return max(round(travel / (start + (top + height) / scale - 8) * 240), 1)
+
+
+def name_timer(desktop, title, minutes, scale=1, shot=lambda: None):
+    """Names the timer in the naming panel a drag opened; checks it is saved lasting `minutes`
+    (within the coarse step)."""
+    if not check(desktop.window(size=(300 * scale, 142 * scale), timeout=20),
+                 f"the naming panel opens at {scale}x"):
+        return
+    time.sleep(0.3)  # its field takes focus on the next turn of the event loop
+    shot()
+    desktop.xdotool("type", "--delay", "30", title)
+    desktop.xdotool("key", "Return")
+    made = wait_for(lambda: [t for t in read_timers(desktop.home) or [] if t["title"] == title], 5)
+    if check(made, f"the named timer is saved: {read_timers(desktop.home)}"):
+        lasts = (made[0]["fireDate"] - made[0]["createdAt"]) / 60
+        check(abs(lasts - minutes) <= 5.1, f"it lasts as the travel says: {lasts:.1f} min, "
+                                           f"{minutes} expected")
+
+
 def pixels(path, x, y, w, h):
     """The colours of a screenshot's rectangle, row by row, as ImageMagick names them."""
     out = subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "txt:-"],

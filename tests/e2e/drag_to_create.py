@@ -8,21 +8,13 @@ import os
 import sys
 import time
 
-from desktop import (HEIGHT, App, Desktop, check, finish, pixels, read_timers, seed_settings,
-                     wait_for)
+from desktop import (App, Desktop, check, drag_minutes, finish, name_timer, pixels, read_timers,
+                     seed_settings, wait_for)
 
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 HOST = sys.argv[3] if len(sys.argv) > 3 else "panel"
 COMPOSITOR = sys.argv[4] if len(sys.argv) > 4 else "plain"
 NAME = f"{HOST}-{COMPOSITOR}"
-
-
-def expected_minutes(press_qt_y, release_qt_y):
-    # Global points grow upwards; the bubble is 58 high and the usable area is inset by 8.
-    press_y, release_y = HEIGHT - press_qt_y, HEIGHT - release_qt_y
-    start = min(press_y - 3, HEIGHT - 8 - 29)
-    travel = max(start - release_y, 0)
-    return max(round(travel / max(start - 8, 1) * 240), 1)
 
 
 def drag(desktop, cx, cy, steps):
@@ -64,17 +56,7 @@ def main():
         time.sleep(0.5)
         shot("2-dragging")
         desktop.xdotool("mouseup", "1")
-        check(desktop.window(size=(300, 142), timeout=20), "the naming panel opens")
-        time.sleep(0.3)  # its field takes focus on the next turn of the event loop
-        shot("3-naming")
-        desktop.xdotool("type", "--delay", "30", "Tea")
-        desktop.xdotool("key", "Return")
-        timers = wait_for(lambda: read_timers(desktop.home), 5)
-        if check(timers and timers[0]["title"] == "Tea", f"the named timer is saved: {timers}"):
-            minutes = (timers[0]["fireDate"] - timers[0]["createdAt"]) / 60
-            expected = expected_minutes(cy, cy + 300)
-            check(abs(minutes - expected) <= 5.1,
-                  f"duration {minutes:.2f} min matches the travel ({expected} min)")
+        name_timer(desktop, "Tea", drag_minutes(cy, cy + 300), shot=lambda: shot("3-naming"))
         changed = wait_for(lambda: pixels(idle, *icon) != pixels(shot("4-counting"), *icon), 5)
         check(changed, "the icon shows the countdown")
 

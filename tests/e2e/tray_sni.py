@@ -6,48 +6,24 @@ the gesture, moving down and clicking again creates a timer as long as the trave
 and a click gives the list, and so do a middle click and a host's ContextMenu.
 Usage: tray_sni.py <brindlecap> <artefact folder>
 """
-import os
-import shutil
 import subprocess
 import sys
 import time
 
-from desktop import (HEIGHT, App, Desktop, check, finish, pixels, read_timers, seed_settings,
-                     wait_for)
+from desktop import (App, XfceDesktop, check, drag_minutes, finish, name_timer, pixels,
+                     seed_settings, wait_for)
 
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 PANEL_HEIGHT = 26  # Debian's default top panel
 
 
-def expected_minutes(press_qt_y, release_qt_y):
-    # As drag_to_create.py: the bubble is 58 high and the usable area is inset by 8.
-    press_y, release_y = HEIGHT - press_qt_y, HEIGHT - release_qt_y
-    start = min(press_y - 3, HEIGHT - 8 - 29)
-    return max(round(max(start - release_y, 0) / max(start - 8, 1) * 240), 1)
-
-
-def start_xfce_panel(desktop):
-    """xfconfd, xfwm4 and xfce4-panel on the desktop's own bus, with Debian's default panel."""
-    config = os.path.join(desktop.root, "config")
-    channel = os.path.join(config, "xfce4", "xfconf", "xfce-perchannel-xml")
-    os.makedirs(channel)
-    shutil.copy("/etc/xdg/xfce4/panel/default.xml", os.path.join(channel, "xfce4-panel.xml"))
-    own = dict(XDG_CONFIG_HOME=config, XDG_CACHE_HOME=os.path.join(desktop.root, "cache"))
-    desktop.env.update(own)
-    desktop.spawn(["/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"])
-    desktop.spawn(["xfwm4", "--compositor=off"])
-    desktop.spawn(["xfce4-panel"])
-    for key in own:  # the application keeps its own configuration
-        del desktop.env[key]
-
-    def host_registered():
-        out = subprocess.run(
-            ["gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher",
-             "--object-path", "/StatusNotifierWatcher", "--method",
-             "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
-             "IsStatusNotifierHostRegistered"], env=desktop.env, capture_output=True, text=True)
-        return "true" in out.stdout
-    return wait_for(host_registered, 25)
+def host_registered(desktop):
+    out = subprocess.run(
+        ["gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher", "--object-path",
+         "/StatusNotifierWatcher", "--method", "org.freedesktop.DBus.Properties.Get",
+         "org.kde.StatusNotifierWatcher", "IsStatusNotifierHostRegistered"], env=desktop.env,
+        capture_output=True, text=True)
+    return "true" in out.stdout
 
 
 def find_item(desktop):
@@ -77,8 +53,9 @@ def ring_lighter_than_panel(desktop, item, name):
 
 
 def main():
-    with Desktop(bus=True, notifications=False) as desktop:
-        if not check(start_xfce_panel(desktop), "the panel's notification area hosts items"):
+    with XfceDesktop() as desktop:
+        if not check(wait_for(lambda: host_registered(desktop), 25),
+                     "the panel's notification area hosts items"):
             return
         seed_settings(desktop.home, hasCompletedOnboarding="true")
         desktop.env["BRINDLECAP_TRAY"] = "sni"
@@ -110,16 +87,7 @@ def main():
         check(desktop.window(where=lambda wx, wy, w, h: w >= 224 and h == 58, timeout=3),
               "the gesture is live: the bubble shows")
         desktop.xdotool("click", "1")
-        if check(desktop.window(size=(300, 142), timeout=10), "the naming panel opens"):
-            time.sleep(0.3)
-            desktop.xdotool("type", "--delay", "30", "Tea")
-            desktop.xdotool("key", "Return")
-        timers = wait_for(lambda: read_timers(desktop.home), 5)
-        if check(timers and timers[0]["title"] == "Tea", f"the named timer is saved: {timers}"):
-            minutes = (timers[0]["fireDate"] - timers[0]["createdAt"]) / 60
-            expected = expected_minutes(y, y + 300)
-            check(abs(minutes - expected) <= 5.1,
-                  f"duration {minutes:.2f} min matches the travel ({expected} min)")
+        name_timer(desktop, "Tea", drag_minutes(y, y + 300))
 
         # Xfce's area keeps the right button for its own menu; the middle one opens the list,
         # and a host that sends ContextMenu (KDE, waybar) gets the list as well.

@@ -1,15 +1,14 @@
 #!/usr/bin/env python3
 """The onboarding and the settings window under Xvfb: a first launch pages through the onboarding to
-"Начать", which records it; the list's gear opens the settings in the list's place, where a
-colour recolours the icon and the launch-at-login switch writes the autostart entry. Screenshots
-are kept as artefacts.
+"Начать", which records it; the list's gear opens the settings in the list's place, where the
+launch-at-login switch writes the autostart entry. Screenshots are kept as artefacts.
 Usage: windows.py <brindlecap> <artefact folder>
 """
 import os
 import sys
 import time
 
-from desktop import App, Desktop, check, finish, pixels, seed_settings, wait_for
+from desktop import App, Desktop, check, finish, seed_settings, wait_for
 
 BINARY, ARTEFACTS = sys.argv[1], sys.argv[2]
 ONBOARDING = "Добро пожаловать в Brindlecap"
@@ -23,13 +22,6 @@ def settings_file(home):
             return f.read()
     except OSError:
         return ""
-
-
-def icon_colours(desktop, icon):
-    shot = desktop.screenshot(ARTEFACTS, "windows-icon-probe")
-    colours = set(pixels(shot, *icon))
-    os.remove(shot)
-    return colours
 
 
 def scenario_first_launch_onboarding():
@@ -51,9 +43,10 @@ def scenario_first_launch_onboarding():
 
 
 def scenario_settings_window():
-    """The list's gear opens the settings where the list was; a colour there recolours the icon and
-    the launch-at-login switch writes the autostart entry; the icon then fades the settings out and
-    opens the list only afterwards, whose gear brings them back whole."""
+    """The list's gear opens the settings where the list was; the launch-at-login switch there
+    writes the autostart entry; the icon then fades the settings out and opens the list only
+    afterwards, whose gear brings them back whole. (That a colour chosen there recolours the icon
+    is the settings view's and the status bar's unit tests'.)"""
     with Desktop(notifications=False) as desktop:
         seed_settings(desktop.home, hasCompletedOnboarding="true")
         app = App(BINARY, desktop, diagnostics="e2e")
@@ -76,13 +69,6 @@ def scenario_settings_window():
         x, y, _, _ = window
         time.sleep(0.5)
         desktop.screenshot(ARTEFACTS, "settings-window")
-        before = icon_colours(desktop, icon)
-
-        # The green swatch (the fourth of seven).
-        desktop.xdotool("mousemove", x + SWATCH_X[3], y + SWATCH_Y, "click", "1")
-        check(wait_for(lambda: icon_colours(desktop, icon) != before, 5),
-              "the icon is drawn in the new colour")
-        desktop.screenshot(ARTEFACTS, "settings-window-green")
 
         desktop.xdotool("mousemove", x + LOGIN_SWITCH[0], y + LOGIN_SWITCH[1], "click", "1")
         entry = os.path.join(app.home, ".config", "autostart", "org.brindlecap.Brindlecap.desktop")
@@ -106,8 +92,6 @@ def scenario_settings_window():
 
 
 # Control positions inside the settings window (points from its top-left corner).
-SWATCH_X = [202, 239, 276, 313, 350, 387, 424]
-SWATCH_Y = 256
 LOGIN_SWITCH = (415, 351)
 GEAR = (322, 22)  # the list header's settings glyph
 

@@ -66,6 +66,14 @@ inline QColor strongestPixel(const QImage& image, QRect region = {}) {
   return best;
 }
 
+// Delivers what is posted, including what layouts post while being laid out.
+inline void settle() {
+  for (int round = 0; round < 3; ++round) {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+  }
+}
+
 // A left press and release at `pos` in `target`'s coordinates, sent straight to it.
 inline void leftClick(QWidget* target, QPointF pos) {
   for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {

@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "settings/AppSettingsStore.h"
-#include "support/FakeLoginItems.h"
-#include "support/InMemoryDefaultsStore.h"
+#include "support/FakeAppPlatform.h"
 #include "support/QtTestApplication.h"
-#include "support/VirtualTime.h"
 #include "ui/QtColor.h"
 
 namespace brindlecap {
@@ -21,7 +19,7 @@ namespace {
 
 using testing::child;
 
-class OnboardingViewTest : public ::testing::Test {
+class OnboardingViewTest : public ::testing::Test, public testing::FakeAppPlatform {
  protected:
   OnboardingViewTest() { testing::ensureQtApplication(); }
 
@@ -32,9 +30,6 @@ class OnboardingViewTest : public ::testing::Test {
     return view;
   }
 
-  testing::InMemoryDefaultsStore defaults;
-  testing::FakeLoginItems loginItems;
-  testing::VirtualTime time;
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   int finishCount = 0;

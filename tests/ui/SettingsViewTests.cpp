@@ -15,11 +15,8 @@
 #include <vector>
 
 #include "settings/AppSettingsStore.h"
-#include "support/FakeLoginItems.h"
-#include "support/FakeNotificationCenter.h"
-#include "support/InMemoryDefaultsStore.h"
+#include "support/FakeAppPlatform.h"
 #include "support/QtTestApplication.h"
-#include "support/VirtualTime.h"
 #include "ui/QtColor.h"
 #include "ui/SettingsControls.h"
 
@@ -33,7 +30,7 @@ void clickSegment(SettingsSegmentedControl* picker, int index) {
   testing::leftClick(picker, picker->segmentRect(index).center());
 }
 
-class SettingsViewTest : public ::testing::Test {
+class SettingsViewTest : public ::testing::Test, public testing::FakeAppPlatform {
  protected:
   SettingsViewTest() { testing::ensureQtApplication(); }
 
@@ -50,10 +47,6 @@ class SettingsViewTest : public ::testing::Test {
   }
   QString statusText() { return find<QLabel>("notificationStatusLabel")->text(); }
 
-  testing::VirtualTime time;
-  Defaults defaults;
-  testing::FakeLoginItems loginItems;
-  testing::FakeNotificationCenter center;
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
   int onboardingShown = 0;
@@ -255,10 +248,7 @@ TEST_F(SettingsViewTest, ErrorLinesShowWhileTheStoreHoldsOneAndStillFitTheWindow
   EXPECT_EQ(loginError->text(), "Не удалось изменить автозапуск: каталог недоступен для записи");
 
   view().show();
-  for (int round = 0; round < 3; ++round) {  // layouts post more layout work while laid out
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-  }
+  testing::settle();
   EXPECT_EQ(view().size(), QSize(SettingsView::kWidth, SettingsView::kHeight));
   EXPECT_LE(view().layout()->minimumSize().height(), SettingsView::kHeight);
   QWidget* quit = find("quitButton");

@@ -43,6 +43,7 @@ namespace brindlecap {
 namespace {
 
 using testing::child;
+using testing::settle;
 
 constexpr int kLongestMinutes = 7 * 1440;  // the drag and the composer both stop at 7 days
 
@@ -91,13 +92,6 @@ QStringList wrappedLines(const QLabel& label) {
   }
   layout.endLayout();
   return lines;
-}
-
-void settle() {
-  for (int round = 0; round < 3; ++round) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-  }
 }
 
 class TextFitTest : public ::testing::Test {

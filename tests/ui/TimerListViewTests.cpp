@@ -17,12 +17,8 @@
 #include <vector>
 
 #include "settings/AppSettingsStore.h"
-#include "support/FakeDateFormatter.h"
-#include "support/FakeLoginItems.h"
-#include "support/InMemoryDefaultsStore.h"
-#include "support/InMemoryFileSystem.h"
+#include "support/FakeAppPlatform.h"
 #include "support/QtTestApplication.h"
-#include "support/VirtualTime.h"
 #include "timers/TimerStore.h"
 #include "ui/TimerRowView.h"
 
@@ -30,6 +26,7 @@ namespace brindlecap {
 namespace {
 
 using testing::child;
+using testing::settle;
 
 QString rowText(const TimerRowView* row, const char* name) {
   return child<FittedLabel>(row, name)->text();
@@ -37,12 +34,6 @@ QString rowText(const TimerRowView* row, const char* name) {
 
 QAbstractButton* button(const QObject* parent, const char* name) {
   return child<QAbstractButton>(parent, name);
-}
-
-// Delivers what is posted, including what layouts post while being laid out.
-void settle() {
-  QCoreApplication::processEvents();
-  QCoreApplication::sendPostedEvents();
 }
 
 void setHovered(QWidget* widget, bool hovered) {
@@ -60,7 +51,7 @@ void expectPaintedIn(QWidget* widget, Color expected) {
   EXPECT_NEAR(strongest.blueF(), expected.blue, 0.02);
 }
 
-class TimerListViewTest : public ::testing::Test {
+class TimerListViewTest : public ::testing::Test, public testing::FakeAppPlatform {
  protected:
   TimerListViewTest() { testing::ensureQtApplication(); }
 
@@ -86,15 +77,10 @@ class TimerListViewTest : public ::testing::Test {
     return empty;
   }
 
-  testing::VirtualTime time;
   const TimePoint t0 = time.now();
-  testing::InMemoryFileSystem files;
   std::shared_ptr<TimerStore> store = std::make_shared<TimerStore>(time, time, files);
-  testing::InMemoryDefaultsStore defaults;
-  testing::FakeLoginItems loginItems;
   std::shared_ptr<AppSettingsStore> settings =
       std::make_shared<AppSettingsStore>(defaults, loginItems, time);
-  testing::FakeDateFormatter dates;
   std::unique_ptr<TimerListView> view_;
 };
 
