@@ -87,7 +87,8 @@ def main():
         check(desktop.window(where=lambda wx, wy, w, h: w >= 224 and h == 58, timeout=3),
               "the gesture is live: the bubble shows")
         desktop.xdotool("click", "1")
-        name_timer(desktop, "Tea", drag_minutes(y, y + 300))
+        _, top, _, height = desktop.workarea()
+        name_timer(desktop, "Tea", drag_minutes(y, y + 300, 1, (top, height)))
 
         # Xfce's area keeps the right button for its own menu; the middle one opens the list,
         # and a host that sends ContextMenu (KDE, waybar) gets the list as well.
