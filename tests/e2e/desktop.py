@@ -216,9 +216,10 @@ class Desktop:
             return None
         return wait_for(find, timeout)
 
-    def icon(self, docked=False, timeout=10.0):
+    def icon(self, docked=False, timeout=20.0):
         """The icon's window (x, y, w, h): small, hanging below the top bar or, with `docked`,
-        in the tray's 24 x 22 slot, so docking cannot move it away under the pointer."""
+        in the tray's 24 x 22 slot, so docking cannot move it away under the pointer. The wait is
+        long because a sanitizer build on a busy machine can take seconds to start."""
         return self.window(timeout=timeout, where=lambda x, y, w, h: 16 <= w <= 32 and 16 <= h <= 32
                            and (not docked or (y < 30 and h == 22)))
 
