@@ -44,12 +44,6 @@ constexpr int kReplyTimeoutMs = 5000;
 // The first instance starts listening right after it takes the lock; a second instance that
 // arrives in between keeps trying to connect for this long.
 constexpr int kConnectWindowMs = 2000;
-// A request carries at most a title of a thousand characters.
-constexpr int kMaxRequestBytes = 16384;
-// A client that connects and then says nothing (or never reads its answer) is let go after a
-// while, and only so many connections are kept open at once.
-constexpr int kIdleTimeoutMs = 10000;
-constexpr int kMaxConnections = 32;
 constexpr char kActivateRequest[] = "activate";
 constexpr char kActivateAnswer[] = "ok";
 
@@ -204,8 +198,9 @@ void SingleInstance::listenForActivations() {
     if (requestHandler_) return requestHandler_(request);
     return std::nullopt;
   };
-  server_ =
-      new LocalSocketServer(answer, {kMaxConnections, kIdleTimeoutMs, kMaxRequestBytes}, this);
+  // The server's default limits: a request carries at most a title of a thousand characters,
+  // and silent or non-reading clients are let go.
+  server_ = new LocalSocketServer(answer, this);
   // We hold the lock, so a socket file still there was left by an instance that died.
   ::unlink(QFile::encodeName(socketPath()).constData());
   if (!server_->listen(socketPath())) {
